@@ -1,0 +1,69 @@
+// Holder: owns one automation object's reference and makes typed calls on it
+// (the counterpart of a dispatch driver: AttachDispatch, DetachDispatch, ReleaseDispatch,
+// InvokeHelper, GetProperty, SetProperty).
+#pragma once
+
+#include <initializer_list>
+
+#include "automation/dispatch.h"
+
+namespace tq::automation {
+
+class Holder {
+public:
+    Holder() = default;
+    explicit Holder(DispatchPtr p) : p_(std::move(p)) {}
+    /// Copying takes a new reference to the same object.
+    Holder(const Holder&) = default;
+    Holder& operator=(const Holder&) = default;
+    Holder(Holder&&) noexcept = default;
+    Holder& operator=(Holder&&) noexcept = default;
+    ~Holder() = default;
+
+    /// Takes `p`, releasing the reference held before.
+    void AttachDispatch(DispatchPtr p) { p_ = std::move(p); }
+    /// Gives up the reference without releasing it and returns it.
+    DispatchPtr DetachDispatch() { return std::move(p_); }
+    /// Releases the reference; the holder becomes empty.
+    void ReleaseDispatch() { p_.reset(); }
+
+    bool empty() const { return !p_; }
+    const DispatchPtr& get() const { return p_; }
+
+    /// Calls member `id` of kind `kind` and converts the result to `resultType` (VT_EMPTY: the
+    /// result is dropped). On an empty holder nothing is sent and an empty variant is returned.
+    Variant InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
+                         std::initializer_list<Variant> args = {}) const;
+    Variant InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
+                         std::span<const Variant> args) const;
+
+    /// Property get with no arguments, converted to `resultType`.
+    Variant GetProperty(DISPID id, uint16_t resultType) const {
+        return InvokeHelper(id, InvokeKind::PropertyGet, resultType);
+    }
+    /// Property put of one value.
+    void SetProperty(DISPID id, const Variant& value) const {
+        InvokeHelper(id, InvokeKind::PropertyPut, VT_EMPTY, {value});
+    }
+    /// Property get that returns an object, as a new holder (empty when this one is).
+    Holder GetObject(DISPID id, std::initializer_list<Variant> args = {}) const;
+
+private:
+    DispatchPtr p_;
+};
+
+/// Converts a variant to another type as the platform's coercion does (no flags): numbers between
+/// each other, numbers and dates to text, text to numbers, an object through its default member
+/// (DISPID_VALUE). Raises tq::AutomationError (DISP_E_TYPEMISMATCH) when it cannot.
+Variant ChangeType(const Variant& v, uint16_t vt);
+
+/// GBK text -> wide automation string. Raises tq::AutomationError when the text is not valid GBK.
+std::u16string ToBstr(const String& gbk);
+/// Wide automation string -> GBK text.
+String FromBstr(const std::u16string& bstr);
+/// A VT_BSTR variant from GBK text (raises as ToBstr).
+Variant StrVariant(const String& gbk);
+/// The text of a variant as the coercion to VT_BSTR gives it, in GBK.
+String VariantToString(const Variant& v);
+
+}  // namespace tq::automation

@@ -1,0 +1,81 @@
+// Automation variants: the typed values that cross every automation call.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tqtool/types.h"
+
+namespace tq::automation {
+
+class IDispatch;
+using DispatchPtr = std::shared_ptr<IDispatch>;
+using DISPID = int32_t;
+
+/// Variant types (the values of the Windows VARTYPE constants).
+enum VarType : uint16_t {
+    VT_EMPTY = 0,
+    VT_NULL = 1,
+    VT_I2 = 2,
+    VT_I4 = 3,
+    VT_R4 = 4,
+    VT_R8 = 5,
+    VT_DATE = 7,
+    VT_BSTR = 8,
+    VT_DISPATCH = 9,
+    VT_ERROR = 10,
+    VT_BOOL = 11,
+    VT_VARIANT = 12,
+    VT_UI4 = 19,
+    VT_INT = 22,
+    VT_BYREF = 0x4000,
+};
+
+inline constexpr int16_t VARIANT_TRUE = -1;
+inline constexpr int16_t VARIANT_FALSE = 0;
+/// The code of the missing value (an omitted optional argument).
+inline constexpr int32_t DISP_E_PARAMNOTFOUND = static_cast<int32_t>(0x80020004u);
+
+/// A tagged value. Only the member that `vt` names is meaningful. A by-reference variant
+/// (VT_BYREF | VT_VARIANT) points at another variant owned by the caller.
+struct Variant {
+    uint16_t vt = VT_EMPTY;
+    union {
+        int16_t iVal;     // VT_I2
+        int32_t lVal;     // VT_I4, VT_INT
+        uint32_t ulVal;   // VT_UI4
+        float fltVal;     // VT_R4
+        double dblVal;    // VT_R8
+        double date;      // VT_DATE: days since 1899-12-30, time as the fraction
+        int16_t boolVal;  // VT_BOOL: VARIANT_TRUE (-1) or VARIANT_FALSE (0)
+        int32_t scode;    // VT_ERROR
+    };
+    std::u16string bstr;      // VT_BSTR (UTF-16)
+    DispatchPtr disp;         // VT_DISPATCH
+    Variant* byref = nullptr;  // VT_BYREF | VT_VARIANT
+
+    Variant() : dblVal(0) {}
+
+    static Variant I2(int16_t v);
+    static Variant I4(int32_t v);
+    static Variant Int(int32_t v);
+    static Variant UI4(uint32_t v);
+    static Variant R4(float v);
+    static Variant R8(double v);
+    static Variant Date(double v);
+    static Variant Bool(bool v);
+    static Variant Error(int32_t code);
+    static Variant Str(std::u16string v);
+    static Variant Dispatch(DispatchPtr v);
+    static Variant ByRef(Variant* target);
+    /// The missing value: VT_ERROR with DISP_E_PARAMNOTFOUND (an omitted optional argument).
+    static Variant Missing();
+
+    bool isMissing() const { return vt == VT_ERROR && scode == DISP_E_PARAMNOTFOUND; }
+    bool isEmpty() const { return vt == VT_EMPTY; }
+    /// The variant a by-reference variant points at, or this one.
+    const Variant& deref() const { return (vt & VT_BYREF) && byref ? *byref : *this; }
+};
+
+}  // namespace tq::automation

@@ -1,0 +1,112 @@
+// The spreadsheet engine's in-memory workbook: sparse cells, a shared style table, merged areas,
+// column and row sizes. File readers fill it, file writers save it, and the automation objects
+// (Application, Workbook, Worksheet, Range ...) work on it.
+//
+// Coordinates are 0-based here (row 0 = Excel row 1). Memory is proportional to the cells that
+// exist: whole-sheet, whole-row and whole-column formats are kept once, never as a grid.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace tq::office {
+
+inline constexpr uint32_t kMaxRows = 1048576;
+inline constexpr uint32_t kMaxCols = 16384;
+
+enum class CellType : uint8_t { Empty, Number, String, Bool, Error };
+
+/// Error values (the codes Excel uses for #NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!, #N/A).
+enum class CellError : int32_t {
+    Null = 2000,
+    Div0 = 2007,
+    Value = 2015,
+    Ref = 2023,
+    Name = 2029,
+    Num = 2036,
+    NA = 2042,
+};
+
+/// Horizontal and vertical alignment, as Excel's constants (xlGeneral 1, xlCenter -4108 ...).
+enum Align : int32_t {
+    kAlignGeneral = 1,
+    kAlignLeft = -4131,
+    kAlignCenter = -4108,
+    kAlignRight = -4152,
+    kAlignTop = -4160,
+    kAlignBottom = -4107,
+    kAlignJustify = -4130,
+    kAlignDistributed = -4117,
+    kAlignFill = 5,
+    kAlignCenterAcross = 7,
+};
+
+/// One cell format. Style 0 of every workbook is the default (General, Calibri 11, no fill).
+struct Style {
+    std::string numFmt = "General";  // the number format code (UTF-8)
+    int32_t hAlign = kAlignGeneral;
+    int32_t vAlign = kAlignBottom;
+    bool wrap = false;
+    std::string fontName = "Calibri";  // UTF-8
+    double fontSize = 11;
+    bool bold = false;
+    bool italic = false;
+    bool hasFill = false;
+    uint32_t fillColor = 0;  // 0x00BBGGRR
+    bool operator==(const Style&) const = default;
+};
+
+struct Cell {
+    uint32_t col = 0;
+    CellType type = CellType::Empty;
+    uint32_t style = 0;  // index into Workbook::styles
+    union {
+        double num;       // Number (dates are numbers with a date format)
+        uint32_t str;     // String: index into Workbook::strings
+        bool boolean;     // Bool
+        int32_t error;    // Error: a CellError code
+    };
+    Cell() : num(0) {}
+};
+
+struct Row {
+    uint32_t row = 0;
+    int32_t style = -1;    // a whole-row format, or -1
+    double height = -1;    // points; -1 = default height
+    std::vector<Cell> cells;  // sorted by column, unique
+};
+
+/// Width and format of a run of columns [first, last].
+struct ColInfo {
+    uint32_t first = 0;
+    uint32_t last = 0;
+    double width = -1;   // in characters of the default font; -1 = default width
+    int32_t style = -1;  // a whole-column format, or -1
+};
+
+/// A merged area, 0-based, both ends included.
+struct MergeArea {
+    uint32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    bool operator==(const MergeArea&) const = default;
+};
+
+struct Sheet {
+    std::string name;               // UTF-8
+    std::vector<Row> rows;          // sorted by row, unique
+    std::vector<ColInfo> cols;      // sorted, not overlapping
+    std::vector<MergeArea> merges;  // not overlapping
+    int32_t sheetStyle = -1;        // a whole-sheet format (Cells.NumberFormat ...), or -1
+    double defaultColWidth = 8.43;
+    double defaultRowHeight = 15;
+};
+
+struct Workbook {
+    std::vector<Sheet> sheets;
+    std::vector<std::string> strings;  // UTF-8 texts of string cells
+    std::vector<Style> styles{Style{}};
+    bool date1904 = false;
+};
+
+}  // namespace tq::office
