@@ -71,7 +71,9 @@ String trimRight(std::string_view s) {
     return String(s.substr(0, keep));
 }
 
-String trim(std::string_view s) { return trimRight(trimLeft(s)); }
+String trim(std::string_view s) {
+    return trimRight(trimLeft(s));
+}
 
 String toLower(std::string_view s) {
     String out(s);
@@ -96,7 +98,8 @@ int compareNoCase(std::string_view a, std::string_view b) {
         if (ca != cb) return ca < cb ? -1 : 1;
         if (na != nb) return na < nb ? -1 : 1;
         if (na == 2 && a[i + 1] != b[i + 1])
-            return static_cast<unsigned char>(a[i + 1]) < static_cast<unsigned char>(b[i + 1]) ? -1 : 1;
+            return static_cast<unsigned char>(a[i + 1]) < static_cast<unsigned char>(b[i + 1]) ? -1
+                                                                                               : 1;
         i += na;
     }
     if (a.size() == b.size()) return 0;
@@ -120,13 +123,13 @@ locale_t cLocale() {
 
 // Switches the calling thread to the "C" locale for the lifetime of the object.
 class CLocaleScope {
-public:
+  public:
     CLocaleScope() : old_(uselocale(cLocale())) {}
     ~CLocaleScope() { uselocale(old_); }
     CLocaleScope(const CLocaleScope&) = delete;
     CLocaleScope& operator=(const CLocaleScope&) = delete;
 
-private:
+  private:
     locale_t old_;
 };
 }  // namespace
@@ -192,7 +195,7 @@ bool isAscii(std::string_view s) {
 
 // One iconv descriptor per thread and direction, opened on first use.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
         if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
@@ -230,7 +233,7 @@ public:
         return true;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -307,13 +310,68 @@ char32_t decodeUtf8(std::string_view s, size_t& i) {
     return cp;
 }
 
+// Windows code page 936 maps its three user-defined areas (AAA1-AFFE, F8A1-FEFE, A140-A7A0) to
+// the Private Use Area U+E000-U+E765; glibc's table lacks them, so they are mapped here. Texts
+// with user-made characters then convert both ways instead of failing or turning into '?'.
+char16_t userDefinedToUnicode(unsigned char lead, unsigned char trail) {
+    if (lead >= 0xAA && lead <= 0xAF && trail >= 0xA1 && trail <= 0xFE)
+        return static_cast<char16_t>(0xE000 + (lead - 0xAA) * 94 + (trail - 0xA1));
+    if (lead >= 0xF8 && lead <= 0xFE && trail >= 0xA1 && trail <= 0xFE)
+        return static_cast<char16_t>(0xE234 + (lead - 0xF8) * 94 + (trail - 0xA1));
+    if (lead >= 0xA1 && lead <= 0xA7 && trail >= 0x40 && trail <= 0xA0 && trail != 0x7F)
+        return static_cast<char16_t>(0xE4C6 + (lead - 0xA1) * 96 + (trail - 0x40) -
+                                     (trail > 0x7F ? 1 : 0));
+    return 0;
+}
+
+// Appends the GBK bytes of a user-defined character; false when `cp` is not one.
+bool appendUserDefined(char32_t cp, std::string& out) {
+    if (cp < 0xE000 || cp > 0xE765) return false;
+    unsigned lead, trail;
+    if (cp < 0xE234) {
+        lead = 0xAA + (cp - 0xE000) / 94;
+        trail = 0xA1 + (cp - 0xE000) % 94;
+    } else if (cp < 0xE4C6) {
+        lead = 0xF8 + (cp - 0xE234) / 94;
+        trail = 0xA1 + (cp - 0xE234) % 94;
+    } else {
+        lead = 0xA1 + (cp - 0xE4C6) / 96;
+        trail = 0x40 + (cp - 0xE4C6) % 96;
+        if (trail >= 0x7F) ++trail;
+    }
+    out += static_cast<char>(lead);
+    out += static_cast<char>(trail);
+    return true;
+}
+
+// The user-defined character at a position glibc could not convert, or 0.
+char16_t userDefinedAt(const char* rest, size_t left) {
+    if (left < 2) return 0;
+    return userDefinedToUnicode(static_cast<unsigned char>(rest[0]),
+                                static_cast<unsigned char>(rest[1]));
+}
+
+// Error handlers for GBK input: convert a user-defined character (2 bytes) or fail.
+size_t userDefinedToUtf16(const char* rest, size_t left, std::string& out) {
+    char16_t u = userDefinedAt(rest, left);
+    if (!u) return 0;
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+    return 2;
+}
+size_t userDefinedToUtf8(const char* rest, size_t left, std::string& out) {
+    char16_t u = userDefinedAt(rest, left);
+    if (!u) return 0;
+    appendUtf8(out, u);
+    return 2;
+}
+
 }  // namespace
 
 bool isValidGbk(std::string_view s) {
     if (isAscii(s)) return true;
     std::string sink;
-    return gbkToUtf16Conv().run(s.data(), s.size(), sink,
-                                [](const char*, size_t, std::string&) { return size_t{0}; });
+    return gbkToUtf16Conv().run(s.data(), s.size(), sink, userDefinedToUtf16);
 }
 
 bool gbkToUtf16(std::string_view s, std::u16string& out) {
@@ -323,9 +381,7 @@ bool gbkToUtf16(std::string_view s, std::u16string& out) {
         return true;
     }
     std::string bytes;
-    if (!gbkToUtf16Conv().run(s.data(), s.size(), bytes,
-                              [](const char*, size_t, std::string&) { return size_t{0}; }))
-        return false;
+    if (!gbkToUtf16Conv().run(s.data(), s.size(), bytes, userDefinedToUtf16)) return false;
     out.resize(bytes.size() / 2);
     std::memcpy(out.data(), bytes.data(), out.size() * 2);
     return true;
@@ -342,10 +398,14 @@ String utf16ToGbk(std::u16string_view s) {
     std::string out;
     utf16ToGbkConv().run(reinterpret_cast<const char*>(s.data()), s.size() * 2, out,
                          [](const char* rest, size_t left, std::string& o) {
-                             o += '?';
-                             if (left < 2) return left;
+                             if (left < 2) {
+                                 o += '?';
+                                 return left;
+                             }
                              char16_t c;
                              std::memcpy(&c, rest, 2);
+                             if (appendUserDefined(c, o)) return size_t{2};
+                             o += '?';
                              // A valid surrogate pair is one character; skip both halves.
                              if (c >= 0xD800 && c <= 0xDBFF && left >= 4) {
                                  char16_t d;
@@ -360,7 +420,8 @@ String utf16ToGbk(std::u16string_view s) {
 std::string gbkToUtf8(std::string_view s) {
     if (isAscii(s)) return std::string(s);
     std::string out;
-    gbkToUtf8Conv().run(s.data(), s.size(), out, [](const char*, size_t, std::string& o) {
+    gbkToUtf8Conv().run(s.data(), s.size(), out, [](const char* rest, size_t left, std::string& o) {
+        if (size_t n = userDefinedToUtf8(rest, left, o)) return n;
         o += "\xEF\xBF\xBD";
         return size_t{1};
     });
@@ -371,11 +432,11 @@ String utf8ToGbk(std::string_view s) {
     if (isAscii(s)) return String(s);
     std::string out;
     utf8ToGbkConv().run(s.data(), s.size(), out, [](const char* rest, size_t left, std::string& o) {
-        o += '?';
         // Skip the whole sequence when it is a well-formed one that CP936 lacks.
         std::string_view v(rest, left);
         size_t i = 0;
-        decodeUtf8(v, i);
+        char32_t cp = decodeUtf8(v, i);
+        if (!appendUserDefined(cp, o)) o += '?';
         return i == 0 ? size_t{1} : i;
     });
     return out;
@@ -448,8 +509,7 @@ std::string pathToOs(std::string_view p) {
         size_t n = charLen(p, i);
         std::string piece;
         std::string_view ch = p.substr(i, n);
-        bool ok = gbkToUtf8Conv().run(ch.data(), ch.size(), piece,
-                                      [](const char*, size_t, std::string&) { return size_t{0}; });
+        bool ok = gbkToUtf8Conv().run(ch.data(), ch.size(), piece, userDefinedToUtf8);
         if (ok && !piece.empty()) {
             out += piece;
             i += n;
@@ -466,7 +526,12 @@ String pathFromOs(std::string_view s) {
     if (!isValidUtf8(s)) return String(s);
     std::string out;
     bool ok = utf8ToGbkConv().run(s.data(), s.size(), out,
-                                  [](const char*, size_t, std::string&) { return size_t{0}; });
+                                  [](const char* rest, size_t left, std::string& o) {
+                                      std::string_view v(rest, left);
+                                      size_t i = 0;
+                                      char32_t cp = decodeUtf8(v, i);
+                                      return appendUserDefined(cp, o) ? i : size_t{0};
+                                  });
     return ok ? out : String(s);
 }
 
