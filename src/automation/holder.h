@@ -4,6 +4,8 @@
 #pragma once
 
 #include <initializer_list>
+#include <string>
+#include <string_view>
 
 #include "automation/dispatch.h"
 
@@ -47,6 +49,11 @@ public:
     }
     /// Property get that returns an object, as a new holder (empty when this one is).
     Holder GetObject(DISPID id, std::initializer_list<Variant> args = {}) const;
+    Holder GetObject(DISPID id, std::span<const Variant> args) const;
+    /// A call of any kind whose result is an object (Workbooks.Add, Sheets.Add ...), as a new
+    /// holder (empty when this one is, or when the server returned no object).
+    Holder InvokeObject(DISPID id, InvokeKind kind, std::initializer_list<Variant> args = {}) const;
+    Holder InvokeObject(DISPID id, InvokeKind kind, std::span<const Variant> args) const;
 
 private:
     DispatchPtr p_;
@@ -65,5 +72,37 @@ String FromBstr(const std::u16string& bstr);
 Variant StrVariant(const String& gbk);
 /// The text of a variant as the coercion to VT_BSTR gives it, in GBK.
 String VariantToString(const Variant& v);
+
+// ---- Text forms shared by the coercion and the servers (ASCII results, locale independent) ----
+
+/// A number as the coercion writes it: up to `digits` significant digits (15 for doubles, 7 for
+/// floats), no trailing zeros, exponent form ("1E+20", "1.5E-07") when the decimal exponent is
+/// at least `digits` or below -6; "0" for zero of either sign.
+std::string FormatNumber(double v, int digits = 15);
+/// A date (days since 1899-12-30, time of day as the fraction) as "yyyy/m/d", followed by
+/// " h:mm:ss" when there is a time of day (rounded to the second); a value whose day part is zero
+/// gives the time alone ("12:00:00", "0:00:00"). Raises tq::AutomationError (DISP_E_OVERFLOW)
+/// outside 100/1/1 ... 9999/12/31.
+std::string FormatDate(double date);
+/// Parses the "C"-locale decimal form: optional blanks, optional sign, digits with at most one
+/// '.', optional exponent, optional blanks, and nothing else (no hex, no "inf"/"nan").
+bool ParseNumber(std::string_view text, double& out);
+/// Parses "yyyy/m/d" or "yyyy-m-d", optionally followed by " h:mm" or " h:mm:ss", or a time
+/// alone ("h:mm[:ss]", a day part of zero). False when the text is no valid date.
+bool ParseDate(std::string_view text, double& out);
+
+/// "Type.Member" for error messages: the member's name when known (the spreadsheet members,
+/// and any registered with RegisterMemberName), else "Type.#0x1A2".
+std::string MemberName(const std::string& typeName, DISPID id);
+/// Registers the name of a member of a server object type (used in error messages and logs).
+void RegisterMemberName(const std::string& typeName, DISPID id, const std::string& name);
+
+/// Failure codes of the coercion and the string conversion (besides those in tqtool/types.h).
+inline constexpr int32_t DISP_E_BADVARTYPE = static_cast<int32_t>(0x80020008u);
+inline constexpr int32_t DISP_E_OVERFLOW = static_cast<int32_t>(0x8002000Au);
+inline constexpr int32_t DISP_E_TYPEMISMATCH = static_cast<int32_t>(0x80020005u);
+inline constexpr int32_t DISP_E_EXCEPTION = static_cast<int32_t>(0x80020009u);
+/// No mapping for the multibyte character in the target code page (invalid GBK text).
+inline constexpr int32_t E_NO_UNICODE_TRANSLATION = static_cast<int32_t>(0x80070459u);
 
 }  // namespace tq::automation

@@ -23,6 +23,9 @@ struct CLSID {
 };
 
 inline constexpr int32_t S_OK = 0;
+inline constexpr int32_t E_NOINTERFACE = static_cast<int32_t>(0x80004002u);
+inline constexpr int32_t CO_E_CLASSSTRING = static_cast<int32_t>(0x800401F3u);
+inline constexpr int32_t MK_E_UNAVAILABLE = static_cast<int32_t>(0x800401E3u);
 
 using ServerFactory = std::function<DispatchPtr()>;
 
@@ -45,8 +48,17 @@ int32_t CLSIDFromProgID(const std::string& progId, CLSID& clsid);
 int32_t GetActiveObject(const CLSID& clsid, DispatchPtr& out);
 /// Queries an object for the dispatch interface: S_OK and the object, or E_NOINTERFACE.
 int32_t QueryInterfaceDispatch(const DispatchPtr& unknown, DispatchPtr& out);
-/// Starts a server (or returns false); the new instance becomes the running one.
+/// Starts a server (or returns false); the new instance becomes the running one. Every instance
+/// started keeps running until the process ends.
 bool CreateDispatch(const CLSID& clsid, DispatchPtr& out);
+/// CreateDispatch from a program identifier (as the dispatch driver's CreateDispatch takes it).
+bool CreateDispatch(const std::string& progId, DispatchPtr& out);
+/// The factory registered for a program identifier, or an empty function (tests use it to put a
+/// double in place of a server and restore the server afterwards).
+ServerFactory GetServerFactory(const std::string& progId);
+/// Registers the servers built into the library ("Excel.Application", "Word.Application").
+/// Runs once, before the first lookup or registration; calling it again does nothing.
+void RegisterBuiltinServers();
 /// True when TQTOOL_OFFICE=none disables every server.
 bool ServersDisabled();
 
