@@ -1,0 +1,139 @@
+#include "tqtool/fileutil.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "util/text.h"
+
+namespace tq {
+
+namespace {
+
+// Position of the last separator ('\' or '/') that is a character of its own, or npos.
+size_t lastSeparator(const String& path) {
+    size_t back = text::rfind(path, '\\');
+    size_t slash = text::rfind(path, '/');
+    if (back == text::npos) return slash;
+    if (slash == text::npos) return back;
+    return back > slash ? back : slash;
+}
+
+// An argument of a command line (GBK) for the program: UTF-8, backslashes kept as they are
+// (they may be escapes for the program rather than path separators).
+std::string argumentToOs(const String& arg) {
+    std::string out;
+    size_t from = 0;
+    for (;;) {
+        size_t p = text::find(arg, '\\', from);
+        out += text::pathToOs(
+            std::string_view(arg).substr(from, p == text::npos ? text::npos : p - from));
+        if (p == text::npos) break;
+        out += '\\';
+        from = p + 1;
+    }
+    return out;
+}
+
+std::vector<std::string> commandToOs(const char* commandLine) {
+    std::vector<std::string> argv;
+    if (!commandLine) return argv;
+    std::vector<String> args = platform::SplitCommandLine(commandLine);
+    for (size_t i = 0; i < args.size(); ++i)
+        argv.push_back(i == 0 ? text::pathToOs(args[i]) : argumentToOs(args[i]));
+    return argv;
+}
+
+}  // namespace
+
+int IsFileExist(const String& path) {
+    if (path.empty()) return 0;
+    return platform::CanOpenForReading(text::pathToOs(path)) ? 1 : 0;
+}
+
+int IsDirectory(const String& path) {
+    if (path.empty()) return 0;
+    String p = path;
+    size_t last = lastSeparator(p);
+    if (last != text::npos && last + 1 == p.size()) {
+        p.pop_back();
+        if (p.empty()) p.push_back('/');  // the root folder itself
+    }
+    return platform::IsFolder(text::pathToOs(p)) ? 1 : 0;
+}
+
+String GetFileDir(const String& path, String& name, bool withExtension) {
+    if (path.empty() || !IsFileExist(path)) return String();
+    size_t sep = lastSeparator(path);
+    if (sep == text::npos) return String();
+    if (withExtension) {
+        name = path.substr(sep + 1);
+    } else {
+        size_t dot = text::rfind(path, '.');
+        name = (dot != text::npos && dot > sep) ? path.substr(sep + 1, dot - sep - 1) : String();
+    }
+    return path.substr(0, sep + 1);
+}
+
+String GetCurPath() {
+    std::string file;
+    if (!platform::ModuleFile(file)) return String();
+    String gbk = text::pathFromOs(file);
+    size_t sep = lastSeparator(gbk);
+    if (sep == text::npos) return String();
+    return gbk.substr(0, sep + 1);
+}
+
+int CopyFolder(const char* source, const char* target) {
+    if (!source || !target || !IsDirectory(source)) return 0;
+    return platform::CopyFolderTree(text::pathToOs(source), text::pathToOs(target)) ? 1 : 0;
+}
+
+void DeleteAllFile(const String& folder) {
+    // The empty folder name would stand for the root of the file system: never empty that.
+    if (folder.empty()) return;
+    platform::EmptyFolder(text::pathToOs(folder));
+}
+
+int CmdExec(char* commandLine) {
+    std::vector<std::string> argv = commandToOs(commandLine);
+    return platform::StartDetached(argv, false) != 0 ? 1 : 0;
+}
+
+int Cmd(char* commandLine) {
+    std::vector<std::string> argv = commandToOs(commandLine);
+    return platform::StartDetached(argv, true) != 0 ? 1 : 0;
+}
+
+int WaitCmdExec(const String& file) {
+    if (file.empty()) return 0;
+    std::string os = text::pathToOs(file);
+    // A name without a folder means a file in the current folder first, as the shell sees it.
+    const bool bare = os.find('/') == std::string::npos;
+    const std::string local = bare ? "./" + os : os;
+    std::vector<std::string> argv;
+    if (!platform::FindProgram(local).empty())
+        argv = {local};  // an executable file: started directly
+    else if (platform::CanOpenForReading(os) || platform::IsFolder(os))
+        // Any other file or folder: the desktop's default application. A relative name that looks
+        // like an option is given with its folder.
+        argv = {"xdg-open", os[0] == '-' ? "./" + os : os};
+    else if (bare && !platform::FindProgram(os).empty())
+        argv = {os};  // a bare program name, found on PATH
+    else
+        return 0;
+    int status = 0;
+    if (!platform::RunAndWait(argv, &status)) return 0;
+    // The opener's failure (no application for the file, or it could not be started) is a
+    // failure to open, as the shell reports one; a program's own exit code is not looked at.
+    return argv[0] == "xdg-open" && status != 0 ? 0 : 1;
+}
+
+String GetComputerNameA() {
+    String name = text::pathFromOs(platform::HostName());
+    if (name.size() > 199) name.resize(text::isCharBoundary(name, 199) ? 199 : 198);
+    return name;
+}
+
+}  // namespace tq

@@ -1,0 +1,130 @@
+// Map-scale aliases and tree description files, through the library and through tqtool.
+#include "tqtool/treeutil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "support/os_support.h"
+#include "util/text.h"
+
+using namespace ostest;
+
+namespace {
+
+std::string runCli(const std::string& args) {
+    std::string command = std::string(TQTEST_CLI) + " " + args + " 2>/dev/null";
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) return {};
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+}  // namespace
+
+TEST(ScaleAlias, PrefixDenominatorAndDriveRootEnding) {
+    EXPECT_EQ(tq::GetScaFromAlias("TQGIS_XZ2000"), "1:2000");
+    EXPECT_EQ(tq::GetScaFromAlias("tqgis_xz2000:\\"), "1:2000");
+    EXPECT_EQ(tq::GetScaFromAlias("TqGis_Xz10000"), "1:10000");
+    EXPECT_EQ(tq::GetScaFromAlias("TQGIS_XZ"), "1:500");
+    EXPECT_EQ(tq::GetScaFromAlias("TQGIS_XZ:\\"), "1:500");
+    // The denominator is not checked, and only the exact ":\" ending is dropped.
+    EXPECT_EQ(tq::GetScaFromAlias("TQGIS_XZabc"), "1:abc");
+    EXPECT_EQ(tq::GetScaFromAlias("TQGIS_XZ500:/"), "1:500:/");
+    EXPECT_EQ(tq::GetScaFromAlias("TQGIS_XZ" + kGbkFan), "1:" + kGbkFan);
+    EXPECT_EQ(tq::GetScaFromAlias("D:\\"), "");
+    EXPECT_EQ(tq::GetScaFromAlias("TQGIS_X"), "");
+    EXPECT_EQ(tq::GetScaFromAlias("TQGIS-XZ2000"), "");
+    EXPECT_EQ(tq::GetScaFromAlias(":\\"), "");
+    EXPECT_EQ(tq::GetScaFromAlias(""), "");
+}
+
+TEST(TreeItems, ReadsKeysLevelsAndNames) {
+    TempDir tmp;
+    // GBK text with CR LF line ends; names hold characters whose trail bytes are '\', '|', '@'.
+    const std::string file = tmp.path() + "/" + kUtf8Fan + ".ini";
+    writeFile(file,
+              "[Tree]\r\n"
+              "1=Root\r\n"
+              "2=*Branch\r\n"
+              "3=**Leaf\r\n"
+              "  [group with blanks before it\r\n"
+              "**Loose\r\n" +
+                  kGbkKan + "=***" + kGbkFan + kGbkHou +
+                  "\r\n"
+                  "4=\r\n"
+                  "=x\r\n"
+                  "5=***\r\n"
+                  "6=*a*b\r\n"
+                  "7=a=b\r\n"
+                  "\t8 = *x  \r\n"
+                  "9=last-without-line-end");
+    tq::StringArray names{"stale"}, keys{"stale"};
+    tq::UIntArray levels{99};
+    ASSERT_EQ(tq::GetTreeItemArray(tmp.path() + "\\" + kGbkFan + ".ini", names, levels, keys), 1);
+    EXPECT_EQ(names, (tq::StringArray{"Root", "Branch", "Leaf", "Loose", kGbkFan + kGbkHou, "", "x",
+                                      "", "a*b", "a=b", " *x", "last-without-line-end"}));
+    EXPECT_EQ(levels, (tq::UIntArray{0, 1, 2, 2, 3, 0, 0, 3, 1, 0, 0, 0}));
+    EXPECT_EQ(keys,
+              (tq::StringArray{"1", "2", "3", "", kGbkKan, "4", "", "5", "6", "7", "8 ", "9"}));
+}
+
+TEST(TreeItems, EmptyLinesAnywhereNeverEndTheReading) {
+    TempDir tmp;
+    // More than 20 empty lines (some only blanks) before the last items, LF line ends.
+    std::string content = "[Tree]\n1=Root\n";
+    for (int i = 0; i < 25; ++i) content += (i % 3 == 0) ? "   \n" : "\n";
+    content += "2=*Late\n";
+    for (int i = 0; i < 30; ++i) content += "\r\n";
+    content += "3=**Later\n\n\n";
+    writeFile(tmp.path() + "/tree.txt", content);
+    tq::StringArray names, keys;
+    tq::UIntArray levels;
+    ASSERT_EQ(tq::GetTreeItemArray(tmp.path() + "/tree.txt", names, levels, keys), 1);
+    EXPECT_EQ(names, (tq::StringArray{"Root", "Late", "Later"}));
+    EXPECT_EQ(levels, (tq::UIntArray{0, 1, 2}));
+    EXPECT_EQ(keys, (tq::StringArray{"1", "2", "3"}));
+
+    // An empty file is read: no items.
+    writeFile(tmp.path() + "/empty.txt", "");
+    names = {"stale"};
+    EXPECT_EQ(tq::GetTreeItemArray(tmp.path() + "/empty.txt", names, levels, keys), 1);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST(TreeItems, UnreadableFileGivesZeroAndEmptyArrays) {
+    TempDir tmp;
+    tq::StringArray names{"stale"}, keys{"stale"};
+    tq::UIntArray levels{1};
+    EXPECT_EQ(tq::GetTreeItemArray(tmp.path() + "/missing.txt", names, levels, keys), 0);
+    EXPECT_TRUE(names.empty());
+    EXPECT_TRUE(levels.empty());
+    EXPECT_TRUE(keys.empty());
+    names = {"stale"};
+    EXPECT_EQ(tq::GetTreeItemArray(tmp.path(), names, levels, keys), 0);  // a folder
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(tq::GetTreeItemArray("", names, levels, keys), 0);
+}
+
+TEST(TreeItems, CommandLineTool) {
+    TempDir tmp;
+    writeFile(tmp.path() + "/tree.txt", "[T]\r\n1=" + kGbkData + "\r\n\r\n2=*" + kGbkFan + "\r\n");
+    auto j = nlohmann::json::parse(runCli("tree " + tmp.path() + "/tree.txt"));
+    EXPECT_EQ(j["result"], 1);
+    EXPECT_EQ(j["names"], (nlohmann::json{kUtf8Data, kUtf8Fan}));
+    EXPECT_EQ(j["levels"], (nlohmann::json{0, 1}));
+    EXPECT_EQ(j["keys"], (nlohmann::json{"1", "2"}));
+    auto missing = nlohmann::json::parse(runCli("tree " + tmp.path() + "/none.txt"));
+    EXPECT_EQ(missing["result"], 0);
+    EXPECT_TRUE(missing["names"].empty());
+
+    EXPECT_EQ(nlohmann::json::parse(runCli("scale TQGIS_XZ2000")), "1:2000");
+    EXPECT_EQ(nlohmann::json::parse(runCli("scale 'tqgis_xz:\\'")), "1:500");
+    EXPECT_EQ(nlohmann::json::parse(runCli("scale D:")), "");
+}
