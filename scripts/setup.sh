@@ -13,7 +13,7 @@ packages=(
   libzip-dev zlib1g-dev libexpat1-dev libxlsxwriter-dev libfreexl-dev
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-  python3 python3-openpyxl python3-docx python3-xlsxwriter
+  python3 python3-openpyxl python3-docx python3-xlsxwriter python3-xlwt
   libinih-dev libsimpleini-dev
   zenity xdg-utils locales
 )

@@ -94,6 +94,7 @@ struct MergeArea {
 
 struct Sheet {
     std::string name;               // UTF-8
+    uint32_t id = 0;                // the engine's identity of the sheet (0 = not assigned yet)
     std::vector<Row> rows;          // sorted by row, unique
     std::vector<ColInfo> cols;      // sorted, not overlapping
     std::vector<MergeArea> merges;  // not overlapping

@@ -1,0 +1,271 @@
+// Saving and opening files with the spreadsheet engine: every saved feature read back by the
+// engine and by openpyxl, comma-separated files in both encodings, sparse sheets, the command line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "support/engine_support.h"
+#include "util/text.h"
+
+using namespace tq::automation;
+using namespace tqtest;
+using namespace tqtest::xlh;
+using nlohmann::json;
+
+namespace {
+
+const tq::String kShuJu = "\xca\xfd\xbe\xdd";          // 数据
+const tq::String kSongTi = "\xcb\xce\xcc\xe5";         // 宋体
+const tq::String kQingHeng = "\xc7\xe0\xba\xe2";       // 青衡
+const tq::String kTrail = "\xb5\x5c\xb4\x7c\xb3\x40";  // 礬磡矦
+
+std::string utf8(const tq::String& gbk) {
+    return tq::text::gbkToUtf8(gbk);
+}
+
+Holder range(const Holder& sheet, int r, int c, int rows, int cols) {
+    return Cell(sheet, r, c).GetObject(xl::Range_Resize, {Variant::I4(rows), Variant::I4(cols)});
+}
+void merge(const Holder& r) {
+    r.InvokeHelper(xl::Range_Merge, InvokeKind::Method, VT_EMPTY, {Variant::I4(0)});
+}
+
+// Builds the workbook every round trip below saves.
+Holder buildWorkbook(const Holder& app) {
+    Holder book = AddBook(app);
+    Holder s1 = Sheet(book, 1);
+    Holder cells = Cells(s1);
+    cells.SetProperty(xl::Range_HorizontalAlignment, Variant::I2(-4108));
+    cells.SetProperty(xl::Range_VerticalAlignment, Variant::I2(-4108));
+    PutText(s1, 1, 1, kQingHeng + " title");
+    merge(range(s1, 1, 1, 1, 3));
+    PutText(s1, 2, 1, "name");
+    PutText(s1, 2, 2, "value");
+    PutText(s1, 2, 3, "date");
+    PutText(s1, 3, 1, kTrail);
+    PutText(s1, 3, 2, "1234.5");
+    PutValue(s1, 3, 3, Variant::R8(45000));
+    Cell(s1, 3, 3).SetProperty(xl::Range_NumberFormat, StrVariant("yyyy-mm-dd"));
+    Cell(s1, 3, 2).SetProperty(xl::Range_NumberFormat, StrVariant("0.00"));
+    Holder font = Cell(s1, 1, 1).GetObject(xl::Range_Font);
+    font.SetProperty(xl::Font_Name, StrVariant(kSongTi));
+    font.SetProperty(xl::Font_Size, Variant::I2(14));
+    range(s1, 3, 1, 1, 3)
+        .GetObject(xl::Range_Interior)
+        .SetProperty(xl::Interior_Color, Variant::UI4(65535));
+    Cells(s1)
+        .GetObject(xl::Range_Item, {Variant::I4(2)})
+        .SetProperty(xl::Range_ColumnWidth, Variant::Int(20));
+    PutText(s1, 5, 1, "a\nb");
+    s1.GetObject(xl::Worksheet_Rows).InvokeHelper(xl::Range_AutoFit, InvokeKind::Method, VT_EMPTY);
+    // A merged area over several rows with a cell beside its middle row.
+    PutText(s1, 6, 1, "tall");
+    merge(range(s1, 6, 1, 3, 1));
+    PutText(s1, 7, 2, "beside");
+    PutValue(s1, 8, 3, Variant::Bool(true));
+    SetName(s1, kShuJu);
+
+    Holder s2 = Sheets(book).InvokeObject(
+        xl::Sheets_Add, InvokeKind::Method,
+        xl::SheetsAddArgs(Variant::Missing(), Variant::Dispatch(s1.get())));
+    SetName(s2, "Second");
+    PutText(s2, 4, 2, "x");
+    return book;
+}
+
+const char* kOpenpyxlDump = R"PY(
+import json, sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+out = {"sheets": wb.sheetnames}
+ws = wb.worksheets[0]
+out["merged"] = sorted(str(r) for r in ws.merged_cells.ranges)
+out["values"] = {c.coordinate: (c.value if not hasattr(c.value, "isoformat") else "date:" + c.value.isoformat())
+                 for row in ws.iter_rows() for c in row if c.value is not None}
+out["fmt"] = {"B3": ws["B3"].number_format, "C3": ws["C3"].number_format}
+out["align"] = [ws["A2"].alignment.horizontal, ws["A2"].alignment.vertical]
+out["font"] = [ws["A1"].font.name, ws["A1"].font.sz]
+out["fill"] = ws["B3"].fill.fgColor.rgb
+out["width"] = ws.column_dimensions["B"].width
+out["height5"] = ws.row_dimensions[5].height
+out["second"] = {c.coordinate: c.value for row in wb.worksheets[1].iter_rows() for c in row if c.value is not None}
+print(json.dumps(out))
+)PY";
+
+TEST(EngineFiles, XlsxRoundTripThroughOpenpyxl) {
+    EngineTempDir dir;
+    Holder app = NewApplication();
+    Holder book = buildWorkbook(app);
+    std::string path = dir.file("round.xlsx");
+    SaveAs(book, path);
+    json j = json::parse(RunPython(kOpenpyxlDump, path));
+    EXPECT_EQ(j["sheets"], json::array({utf8(kShuJu), "Second"}));
+    EXPECT_EQ(j["merged"], json::array({"A1:C1", "A6:A8"}));
+    auto& v = j["values"];
+    EXPECT_EQ(v["A1"], utf8(kQingHeng) + " title");
+    EXPECT_EQ(v["A3"], utf8(kTrail));
+    EXPECT_EQ(v["B3"], 1234.5);
+    EXPECT_EQ(v["C3"], "date:2023-03-15T00:00:00");
+    EXPECT_EQ(v["A5"], "a\nb");
+    EXPECT_EQ(v["A6"], "tall");
+    EXPECT_EQ(v["B7"], "beside");
+    EXPECT_EQ(v["C8"], true);
+    EXPECT_FALSE(v.contains("B1"));
+    EXPECT_EQ(j["fmt"]["B3"], "0.00");
+    EXPECT_EQ(j["fmt"]["C3"], "yyyy-mm-dd");
+    EXPECT_EQ(j["align"], json::array({"center", "center"}));
+    EXPECT_EQ(j["font"][0], utf8(kSongTi));
+    EXPECT_EQ(j["font"][1], 14);
+    EXPECT_EQ(j["fill"], "FFFFFF00");
+    EXPECT_NEAR(j["width"].get<double>(), 20.71, 0.05);  // the file stores the width with padding
+    EXPECT_GE(j["height5"].get<double>(), 29);
+    EXPECT_EQ(j["second"]["B4"], "x");
+}
+
+TEST(EngineFiles, XlsxRoundTripThroughTheEngine) {
+    EngineTempDir dir;
+    Holder app = NewApplication();
+    std::string path = dir.file("round.xlsx");
+    SaveAs(buildWorkbook(app), path);
+    Holder book = OpenBook(app, path, true);
+    ASSERT_EQ(Count(Sheets(book)), 2);
+    Holder s1 = Sheet(book, 1);
+    EXPECT_EQ(VariantToString(s1.GetProperty(xl::Worksheet_Name, VT_BSTR)), kShuJu);
+    EXPECT_EQ(VariantToString(Sheet(book, 2).GetProperty(xl::Worksheet_Name, VT_BSTR)), "Second");
+    EXPECT_EQ(Text(Cell(s1, 1, 1)), kQingHeng + " title");
+    EXPECT_EQ(Text(Cell(s1, 3, 1)), kTrail);
+    Variant b3 = Value(Cell(s1, 3, 2));
+    ASSERT_EQ(b3.vt, VT_R8);
+    EXPECT_EQ(b3.dblVal, 1234.5);
+    Variant c3 = Value(Cell(s1, 3, 3));
+    ASSERT_EQ(c3.vt, VT_DATE);
+    EXPECT_EQ(c3.date, 45000);
+    EXPECT_EQ(Text(Cell(s1, 7, 2)), "beside");
+    EXPECT_EQ(Value(Cell(s1, 8, 3)).vt, VT_BOOL);
+    Holder area = Cell(s1, 7, 1).GetObject(xl::Range_MergeArea);
+    EXPECT_EQ(Count(area), 3);
+    EXPECT_EQ(area.GetProperty(xl::Range_Row, VT_I4).lVal, 6);
+    EXPECT_EQ(Count(Cell(s1, 1, 2).GetObject(xl::Range_MergeArea)), 3);
+    EXPECT_NEAR(Cells(s1)
+                    .GetObject(xl::Range_Item, {Variant::I4(2)})
+                    .GetProperty(xl::Range_ColumnWidth, VT_R8)
+                    .dblVal,
+                20, 0.05);
+    Holder used = s1.GetObject(xl::Worksheet_UsedRange);
+    EXPECT_EQ(Count(used.GetObject(xl::Range_Rows)), 8);
+    EXPECT_EQ(Count(used.GetObject(xl::Range_Columns)), 3);
+}
+
+TEST(EngineFiles, CsvInBothEncodings) {
+    EngineTempDir dir;
+    Holder app = NewApplication();
+    std::string u = utf8(kQingHeng + kTrail);
+    std::string body = u + ",1.5,\"a,b\"\r\n\"multi\nline\",007,TRUE\r\n";
+    WriteFileBytes(dir.file("bom.csv"), "\xEF\xBB\xBF" + body);
+    WriteFileBytes(dir.file("plain.csv"), body);
+    tq::String gbkBody = kQingHeng + kTrail + ",1.5,\"a,b\"\n\"multi\nline\",007,TRUE\n";
+    WriteFileBytes(dir.file("gbk.csv"), gbkBody);
+    for (const char* name : {"bom.csv", "plain.csv", "gbk.csv"}) {
+        SCOPED_TRACE(name);
+        Holder book = OpenBook(app, dir.file(name), true);
+        Holder s = Sheet(book, 1);
+        EXPECT_EQ(Text(Cell(s, 1, 1)), kQingHeng + kTrail);
+        EXPECT_EQ(Value(Cell(s, 1, 2)).vt, VT_R8);
+        EXPECT_EQ(Text(Cell(s, 1, 3)), "a,b");
+        EXPECT_EQ(Text(Cell(s, 2, 1)), "multi\nline");
+        EXPECT_EQ(Text(Cell(s, 2, 2)), "007");
+        EXPECT_EQ(Value(Cell(s, 2, 3)).vt, VT_BOOL);
+        EXPECT_EQ(Count(s.GetObject(xl::Worksheet_UsedRange)), 6);
+        std::string sheetName = name;
+        sheetName.resize(sheetName.size() - 4);
+        EXPECT_EQ(VariantToString(s.GetProperty(xl::Worksheet_Name, VT_BSTR)), sheetName);
+        Close(book, Variant::Bool(false));
+    }
+    // Saving as .csv: UTF-8 with a byte-order mark, CRLF, quotes where needed; read back the same.
+    Holder book = OpenBook(app, dir.file("gbk.csv"), true);
+    std::string out = dir.file("out.csv");
+    SaveAs(book, out);
+    std::string bytes = ReadFileBytes(out);
+    EXPECT_EQ(bytes, "\xEF\xBB\xBF" + u + ",1.5,\"a,b\"\r\n\"multi\nline\",007,TRUE\r\n");
+    std::string py = RunPython(
+        "import csv,sys\nprint(list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', "
+        "newline=''))))",
+        out);
+    EXPECT_NE(py.find("'multi\\nline'"), std::string::npos) << py;
+}
+
+TEST(EngineFiles, SparseSheetStaysSmall) {
+    EngineTempDir dir;
+    Holder app = NewApplication();
+    Holder book = AddBook(app);
+    Holder s = Sheet(book, 1);
+    PutText(s, 1, 1, "first");
+    PutText(s, 1048576, 16384, "last");
+    Holder used = s.GetObject(xl::Worksheet_UsedRange);
+    EXPECT_EQ(Count(used.GetObject(xl::Range_Rows)), 1048576);
+    EXPECT_EQ(Count(used.GetObject(xl::Range_Columns)), 16384);
+    std::string path = dir.file("sparse.xlsx");
+    SaveAs(book, path);
+    EXPECT_LT(ReadFileBytes(path).size(), 20000u);
+    std::string py = RunPython(
+        "import sys, openpyxl\nws = openpyxl.load_workbook(sys.argv[1], read_only=True).active\n"
+        "print(ws['A1'].value, ws['XFD1048576'].value)",
+        path);
+    EXPECT_EQ(py, "first last\n");
+    Holder back = OpenBook(app, path, true);
+    EXPECT_EQ(Text(Cell(Sheet(back, 1), 1048576, 16384)), "last");
+}
+
+std::string runCli(const std::string& args) {
+    std::string cmd = std::string(TQTEST_CLI) + " " + args + " 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+TEST(EngineFiles, CommandLineDumpAndConvert) {
+    EngineTempDir dir;
+    Holder app = NewApplication();
+    std::string path = dir.file("cli.xlsx");
+    SaveAs(buildWorkbook(app), path);
+    json j = json::parse(runCli("workbook dump '" + path + "'"));
+    ASSERT_EQ(j["sheets"].size(), 2u);
+    auto& s = j["sheets"][0];
+    EXPECT_EQ(s["name"], utf8(kShuJu));
+    EXPECT_EQ(s["usedRange"], "A1:C8");
+    EXPECT_EQ(s["merged"], json::array({"A1:C1", "A6:A8"}));
+    bool sawDate = false, sawNumber = false;
+    for (auto& c : s["cells"]) {
+        if (c["ref"] == "C3") {
+            EXPECT_EQ(c["type"], "date");
+            EXPECT_EQ(c["text"], "2023/3/15");
+            sawDate = true;
+        }
+        if (c["ref"] == "B3") {
+            EXPECT_EQ(c["type"], "number");
+            EXPECT_EQ(c["text"], "1234.5");
+            sawNumber = true;
+        }
+    }
+    EXPECT_TRUE(sawDate && sawNumber);
+
+    std::string csv = dir.file("cli.csv");
+    json c = json::parse(runCli("workbook convert '" + path + "' '" + csv + "'"));
+    EXPECT_EQ(c["sheets"], 2);
+    std::string bytes = ReadFileBytes(csv);
+    EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_NE(bytes.find("1234.5"), std::string::npos);
+    std::string back = dir.file("back.xlsx");
+    json conv = json::parse(runCli("workbook convert '" + csv + "' '" + back + "'"));
+    EXPECT_FALSE(conv.contains("error")) << conv;
+    json d = json::parse(runCli("workbook dump '" + back + "'"));
+    EXPECT_EQ(d["sheets"][0]["name"], "cli");
+    json e = json::parse(runCli("workbook dump '" + dir.file("missing.xlsx") + "'"));
+    EXPECT_TRUE(e.contains("error"));
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+// Test helpers for the spreadsheet engine: temporary folders, running Python (openpyxl) on a
+// file, and short-hands for the automation calls the tests make.
+#pragma once
+
+#include <string>
+
+#include "automation/excel_ops.h"
+#include "automation/holder.h"
+
+namespace tqtest {
+
+/// A fresh folder under the system's temporary folder, removed with its content at the end.
+class EngineTempDir {
+  public:
+    EngineTempDir();
+    ~EngineTempDir();
+    EngineTempDir(const EngineTempDir&) = delete;
+    EngineTempDir& operator=(const EngineTempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+/// Runs `script` with the test Python, the arguments following it in sys.argv; returns standard
+/// output. Fails the test (and returns "") when the script exits with an error.
+std::string RunPython(const std::string& script, const std::string& arg1 = "",
+                      const std::string& arg2 = "");
+
+bool FileExists(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+/// Short-hands over Holder for the spreadsheet engine's objects.
+namespace xlh {
+using tq::automation::Holder;
+using tq::automation::Variant;
+
+/// A new Application of the engine (not the registered, shared one).
+Holder NewApplication();
+Holder Workbooks(const Holder& app);
+Holder AddBook(const Holder& app, const Variant& tmpl = Variant::Missing());
+Holder OpenBook(const Holder& app, const std::string& utf8Path, bool readOnly);
+Holder Sheets(const Holder& book);
+Holder Sheet(const Holder& book, int index);
+Holder Cells(const Holder& sheet);
+Holder Cell(const Holder& sheet, int row, int col);
+/// Range.Item(row, col) put of a GBK text on the sheet's cells.
+void PutText(const Holder& sheet, int row, int col, const tq::String& gbk);
+void PutValue(const Holder& sheet, int row, int col, const Variant& v);
+Variant Value(const Holder& range);
+/// The text of a cell as the coercion of the cell object gives it (GBK).
+tq::String Text(const Holder& range);
+int32_t Count(const Holder& range);
+void SaveAs(const Holder& book, const std::string& utf8Path);
+void Close(const Holder& book, const Variant& saveChanges = Variant::Missing());
+void SetName(const Holder& sheet, const tq::String& gbk);
+}  // namespace xlh
+
+}  // namespace tqtest
