@@ -1,0 +1,405 @@
+// CTqExcel: construction, copying, the workbook lifecycle (open, exit, save, clear), reading a
+// sheet as text, merged-cell discovery and formatting.
+//
+// Every server call is made through a holder with explicit argument variants, so the server sees
+// exactly the types it is meant to (VT_I4 indices, VT_BOOL flags, VT_INT widths, VT_I2 sizes).
+#include <algorithm>
+
+#include "automation/excel_ops.h"
+#include "excel/excel_access.h"
+#include "excel/path_exists.h"
+#include "platform/automation.h"
+#include "platform/msgbox.h"
+
+namespace tq {
+
+using automation::DispatchPtr;
+using automation::Holder;
+using automation::InvokeKind;
+using automation::Variant;
+namespace xl = automation::xl;
+using excel_detail::add32;
+
+namespace {
+
+// The object that a call returning an object (VT_DISPATCH) gave, or an empty reference.
+DispatchPtr objectOf(const Variant& v) {
+    const Variant& d = v.deref();
+    return d.vt == automation::VT_DISPATCH ? d.disp : nullptr;
+}
+
+// A property get that returns an object.
+DispatchPtr getObject(const DispatchPtr& obj, automation::DISPID id,
+                      std::initializer_list<Variant> args = {}) {
+    if (!obj) return nullptr;
+    return Holder(obj).GetObject(id, args).get();
+}
+
+int32_t getInt(const DispatchPtr& obj, automation::DISPID id) {
+    if (!obj) return 0;
+    Variant v = Holder(obj).GetProperty(id, automation::VT_I4);
+    return v.vt == automation::VT_I4 ? v.lVal : 0;
+}
+
+// The text of a cell object: its default member formatted as the coercion to text does.
+String cellText(const Variant& cell) {
+    return automation::VariantToString(cell);
+}
+
+}  // namespace
+
+namespace excel_detail {
+
+DispatchPtr connectServer() {
+    platform::CLSID clsid;
+    platform::CLSIDFromProgID(kProgId, clsid);
+    DispatchPtr unknown;
+    if (platform::GetActiveObject(clsid, unknown) == platform::S_OK) {
+        DispatchPtr disp;
+        platform::QueryInterfaceDispatch(unknown, disp);
+        unknown.reset();
+        return disp;
+    }
+    DispatchPtr started;
+    if (!platform::CreateDispatch(clsid, started)) return nullptr;
+    return started;
+}
+
+}  // namespace excel_detail
+
+// ---- Construction, copying, destruction ----
+
+CTqExcel::CTqExcel() = default;
+
+CTqExcel::CTqExcel(String p) : path(std::move(p)) {}
+
+CTqExcel::CTqExcel(const CTqExcel& other)
+    : app(other.app),
+      range(other.range),
+      workRange(other.workRange),
+      sheet(other.sheet),
+      sheets(other.sheets),
+      book(other.book),
+      books(other.books),
+      startRow(other.startRow),
+      startCol(other.startCol),
+      path(other.path),
+      colIndex(other.colIndex) {}
+
+CTqExcel& CTqExcel::operator=(const CTqExcel& other) {
+    // Each holder takes a new reference to the other's object (the old one is released); on
+    // self-assignment the same objects stay held.
+    app = other.app;
+    range = other.range;
+    workRange = other.workRange;
+    sheet = other.sheet;
+    sheets = other.sheets;
+    book = other.book;
+    books = other.books;
+    startRow = other.startRow;
+    startCol = other.startCol;
+    path = other.path;
+    if (this != &other) colIndex = other.colIndex;
+    return *this;
+}
+
+CTqExcel::~CTqExcel() {
+    // Releases only; the workbook stays open in the server (exit closes it).
+    workRange.reset();
+    range.reset();
+    sheet.reset();
+    sheets.reset();
+    books.reset();
+    app.reset();
+    book.reset();
+}
+
+// ---- Lifecycle ----
+
+bool CTqExcel::open(bool openExisting) {
+    exit();
+    if (platform::CoInitialize() == hresult::E_INVALIDARG_) return false;
+
+    DispatchPtr server = excel_detail::connectServer();
+    if (!server) {
+        platform::AfxMessageBox(excel_detail::kNoOffice, 0);
+        return false;
+    }
+    app = std::move(server);
+    Holder application(app);
+    application.SetProperty(xl::Application_UserControl, Variant::Bool(false));
+    application.SetProperty(xl::Application_DisplayAlerts, Variant::Bool(false));
+    books = getObject(app, xl::Application_Workbooks);
+
+    const bool exists = excel_detail::pathExists(path);
+    Holder workbooks(books);
+    if (openExisting) {
+        if (!exists) return false;
+        auto args =
+            xl::OpenArgs(automation::StrVariant(path), Variant::Missing(), Variant::Bool(true));
+        book = objectOf(workbooks.InvokeHelper(xl::Workbooks_Open, InvokeKind::Method,
+                                               automation::VT_DISPATCH,
+                                               std::span<const Variant>(args)));
+    } else if (exists) {
+        book = objectOf(workbooks.InvokeHelper(xl::Workbooks_Add, InvokeKind::Method,
+                                               automation::VT_DISPATCH,
+                                               {automation::StrVariant(path)}));
+    } else {
+        book = objectOf(workbooks.InvokeHelper(xl::Workbooks_Add, InvokeKind::Method,
+                                               automation::VT_DISPATCH, {Variant::Missing()}));
+    }
+    sheets = getObject(book, xl::Workbook_Worksheets);
+
+    if (openExisting) {
+        sheet = getObject(sheets, xl::Sheets_Item, {Variant::I4(1)});
+        range = getObject(sheet, xl::Worksheet_UsedRange);
+        return true;
+    }
+
+    const int32_t n = getInt(sheets, xl::Sheets_Count);
+    for (int32_t i = 1; i < n; ++i) {
+        sheet = getObject(sheets, xl::Sheets_Item, {Variant::I4(2)});
+        Holder(sheet).InvokeHelper(xl::Worksheet_Delete, InvokeKind::Method, automation::VT_EMPTY);
+    }
+    sheet = getObject(sheets, xl::Sheets_Item, {Variant::I4(1)});
+    range = getObject(sheet, xl::Worksheet_Cells);
+    Holder(range).SetProperty(xl::Range_NumberFormat, automation::StrVariant("@"));
+    return true;
+}
+
+void CTqExcel::exit() {
+    workRange.reset();
+    range.reset();
+    sheet.reset();
+    sheets.reset();
+    books.reset();
+    app.reset();
+    if (book) {
+        // The workbook is let go before it is closed: a closed workbook answers no further call,
+        // so a second exit, or the exit at the start of the next open, must not send Close to it
+        // again, even when this Close is refused (a copy of this object closed it already).
+        const DispatchPtr closing = std::move(book);
+        book.reset();
+        auto args =
+            xl::CloseArgs(Variant::Missing(), automation::StrVariant(path), Variant::Missing());
+        Holder(closing).InvokeHelper(xl::Workbook_Close, InvokeKind::Method, automation::VT_EMPTY,
+                                     std::span<const Variant>(args));
+    }
+}
+
+bool CTqExcel::save() {
+    if (!app || !book) return true;
+    auto args = xl::SaveAsArgs(automation::StrVariant(path), Variant::I4(0));
+    Holder(book).InvokeHelper(xl::Workbook_SaveAs, InvokeKind::Method, automation::VT_EMPTY,
+                              std::span<const Variant>(args));
+    return true;
+}
+
+bool CTqExcel::clear() {
+    if (!range) return true;
+    Holder(range).InvokeHelper(xl::Range_Clear, InvokeKind::Method, automation::VT_EMPTY);
+    return true;
+}
+
+// ---- Reading ----
+
+void CTqExcel::read(int32_t row, int32_t col, String& value) {
+    if (!range) {
+        value.clear();
+        return;
+    }
+    Variant cell = Holder(range).InvokeHelper(
+        xl::Range_Item, InvokeKind::PropertyGet, automation::VT_VARIANT,
+        {Variant::I4(add32(row, startRow)), Variant::I4(add32(col, startCol))});
+    value = cellText(cell);
+}
+
+void CTqExcel::getTableName(String& name) {
+    read(0, 0, name);
+}
+
+int32_t CTqExcel::getNumRow() {
+    if (!sheet) return 0;
+    range = getObject(sheet, xl::Worksheet_UsedRange);
+    range = getObject(range, xl::Range_Rows);
+    const int32_t n = getInt(range, xl::Range_Count);
+    range = getObject(sheet, xl::Worksheet_Cells);
+    return n;
+}
+
+int32_t CTqExcel::getNumCol() {
+    if (!sheet) return 0;
+    range = getObject(sheet, xl::Worksheet_UsedRange);
+    range = getObject(range, xl::Range_Columns);
+    const int32_t n = getInt(range, xl::Range_Count);
+    range = getObject(sheet, xl::Worksheet_Cells);
+    return n;
+}
+
+void CTqExcel::setStartRowAndCol(int32_t row, int32_t col) {
+    if (row < 1 || col < 1) return;
+    startRow = row;
+    startCol = col;
+}
+
+bool CTqExcel::IsRowEmpty(StringArray row) {
+    return std::all_of(row.begin(), row.end(), [](const String& s) { return s.empty(); });
+}
+
+void CTqExcel::getHeader(StringArray& header) {
+    header.clear();
+    // The column count is asked again before every column, as the sheet is read column by
+    // column through the current range that the count resets.
+    for (int32_t c = 0; c < getNumCol(); ++c) {
+        String text;
+        read(1, c, text);
+        header.push_back(std::move(text));
+    }
+}
+
+void CTqExcel::getHeader(ColumnMap& header) {
+    header.clear();
+    for (int32_t c = 0; c < getNumCol(); ++c) {
+        String text;
+        read(1, c, text);
+        header.emplace(std::move(text), c);
+    }
+}
+
+bool CTqExcel::initColIndex() {
+    const int32_t n = getNumCol();
+    for (int32_t c = 0; c < n; ++c) {
+        String text;
+        read(0, c, text);
+        if (!text.empty()) colIndex.emplace(std::move(text), c);
+    }
+    if (colIndex.size() < 2 && n >= 1) {
+        for (int32_t c = 0; c < n; ++c) {
+            String text;
+            read(1, c, text);
+            if (!text.empty()) colIndex.emplace(std::move(text), c);
+        }
+    }
+    return true;
+}
+
+void CTqExcel::getAllData(Table& data) {
+    data.clear();
+    const int32_t nRows = getNumRow();
+    if (nRows < 1) return;
+    const int32_t nCols = getNumCol();
+    data.reserve(static_cast<size_t>(nRows));
+    for (int32_t r = 0; r < nRows; ++r) {
+        CellRow row;
+        row.reserve(static_cast<size_t>(std::max(nCols, 0)));
+        for (int32_t c = 0; c < nCols; ++c) {
+            String text;
+            read(r, c, text);
+            row.push_back(std::move(text));
+        }
+        data.push_back(std::move(row));
+    }
+}
+
+void CTqExcel::getData(Table& data) {
+    data.clear();
+    const int32_t nRows = getNumRow();
+    if (nRows < 2) return;
+    const int32_t nCols = getNumCol();
+    data.reserve(static_cast<size_t>(nRows - 2));
+    for (int32_t r = 2; r < nRows; ++r) {
+        CellRow row;
+        row.reserve(static_cast<size_t>(std::max(nCols, 0)));
+        for (int32_t c = 0; c < nCols; ++c) {
+            String text;
+            read(r, c, text);
+            row.push_back(std::move(text));
+        }
+        data.push_back(std::move(row));
+    }
+}
+
+void CTqExcel::getData(StringArray names, Table& data) {
+    data.clear();
+    initColIndex();
+    if (colIndex.empty()) return;
+    const int32_t nRows = getNumRow();
+    // Columns looked up once: the map does not change while the rows are read.
+    std::vector<int32_t> cols;
+    cols.reserve(names.size());
+    for (const String& name : names) {
+        auto it = colIndex.find(name);
+        cols.push_back(it == colIndex.end() ? -1 : it->second);
+    }
+    for (int32_t r = 2; r < nRows; ++r) {
+        CellRow row;
+        row.reserve(names.size());
+        for (int32_t c : cols) {
+            String text;
+            if (c >= 0) read(r, c, text);
+            row.push_back(std::move(text));
+        }
+        if (!IsRowEmpty(row)) data.push_back(std::move(row));
+    }
+}
+
+// ---- Merged cells ----
+
+void CTqExcel::getMegeCell(Table& table, std::vector<STqFixedCellInfo>& mergedCells) {
+    const size_t n = table.size();
+    if (n == 0 || !sheet) return;
+    size_t m = 0;
+    for (const CellRow& row : table) m = std::max(m, row.size());
+    const auto lastRow = static_cast<int64_t>(n) + 1;
+    const auto lastCol = static_cast<int64_t>(m) + 1;
+    for (int64_t r = 1; r <= lastRow; ++r) {
+        for (int64_t c = 1; c <= lastCol; ++c) {
+            range = getObject(sheet, xl::Worksheet_Cells);
+            DispatchPtr cell = objectOf(Holder(range).InvokeHelper(
+                xl::Range_Item, InvokeKind::PropertyGet, automation::VT_VARIANT,
+                {Variant::I4(static_cast<int32_t>(r)), Variant::I4(static_cast<int32_t>(c))}));
+            if (!cell) continue;
+            Holder cellHolder(cell);
+            const Variant merged =
+                cellHolder.GetProperty(xl::Range_MergeCells, automation::VT_VARIANT);
+            const Variant& flag = merged.deref();
+            if (flag.vt != automation::VT_BOOL || flag.boolVal != automation::VARIANT_TRUE)
+                continue;
+            DispatchPtr area = getObject(cell, xl::Range_MergeArea);
+            const int32_t rows = getInt(getObject(area, xl::Range_Rows), xl::Range_Count);
+            const int32_t cols = getInt(getObject(area, xl::Range_Columns), xl::Range_Count);
+            STqFixedCellInfo info;
+            info.row = static_cast<int32_t>(r);
+            info.col = static_cast<int32_t>(c);
+            info.rowExtent = rows;
+            info.colExtent = cols;
+            mergedCells.push_back(info);
+        }
+    }
+}
+
+// ---- Formatting ----
+
+void CTqExcel::setColWidth(int32_t col, int32_t width) {
+    if (!range || !sheet) return;
+    range = objectOf(Holder(range).InvokeHelper(xl::Range_Item, InvokeKind::PropertyGet,
+                                                automation::VT_VARIANT,
+                                                {Variant::I4(col), Variant::Missing()}));
+    Holder(range).SetProperty(xl::Range_ColumnWidth, Variant::Int(width));
+    range = getObject(sheet, xl::Worksheet_Cells);
+}
+
+void CTqExcel::setFontSize(int32_t size) {
+    if (!range) return;
+    Holder font(getObject(range, xl::Range_Font));
+    font.SetProperty(xl::Font_Size, Variant::I2(static_cast<int16_t>(size)));
+}
+
+void CTqExcel::setFont(const std::string& fontName) {
+    if (!range) return;
+    Holder font(getObject(range, xl::Range_Font));
+    const String name(fontName.c_str());
+    font.SetProperty(xl::Font_Name, automation::StrVariant(name));
+}
+
+}  // namespace tq

@@ -1,0 +1,278 @@
+// ExcelTable end to end on the embedded spreadsheet engine: every form writes a real workbook that
+// openpyxl reads back (the forms that add a workbook leave it in the show folder).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "platform/process.h"
+#include "support/excel_files.h"
+#include "support/os_support.h"
+#include "tqtool/excel.h"
+#include "tqtool/export.h"
+#include "tqtool/messagebox.h"
+#include "util/text.h"
+
+namespace {
+
+using excel_files::readWorkbook;
+using nlohmann::json;
+using Fixed = std::vector<std::vector<tq::STqFixedCellInfo>>;
+using Actions = std::vector<std::vector<tq::action>>;
+using Marks = std::vector<std::pair<int32_t, int32_t>>;
+
+const std::string kFan = "\xb5\x5c", kKan = "\xb4\x7c", kHou = "\xb3\x40";
+const std::string kSurvey = "\xb2\xe2\xc1\xbf\xb3\xc9\xb9\xfb";  // 测量成果
+const std::string kSummary = "\xbb\xe3\xd7\xdc" + kFan;          // 汇总礬
+// 一标段起点左侧水准点礬磡矦: a long text
+const std::string kLong =
+    "\xd2\xbb\xb1\xea\xb6\xce\xc6\xf0\xb5\xe3\xd7\xf3\xb2\xe0\xcb\xae\xd7\xbc\xb5\xe3" + kFan +
+    kKan + kHou;
+
+std::string u8(const std::string& gbk) {
+    return tq::text::gbkToUtf8(gbk);
+}
+
+tq::STqFixedCellInfo fixedCell(int row, int col, int rowExtent, int colExtent) {
+    tq::STqFixedCellInfo f;
+    f.row = row;
+    f.col = col;
+    f.rowExtent = rowExtent;
+    f.colExtent = colExtent;
+    return f;
+}
+
+class ExcelTableFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous_ = tq::SetMessageBoxHandler(
+            [this](const tq::String& text, const tq::String&, unsigned, tq::WindowHandle) {
+                boxes_.push_back(text);
+                return tq::mb::IDOK;
+            });
+    }
+    void TearDown() override { tq::SetMessageBoxHandler(previous_); }
+
+    std::set<std::string> shownFiles() const {
+        std::set<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(show_.path()))
+            if (e.path().extension() == ".xlsx") out.insert(e.path().string());
+        return out;
+    }
+    // Runs a form that adds a workbook and reads back the one workbook it left in the show folder.
+    template <class F>
+    json shown(F form) {
+        const auto before = shownFiles();
+        EXPECT_TRUE(form());
+        std::vector<std::string> added;
+        for (const auto& f : shownFiles())
+            if (!before.count(f)) added.push_back(f);
+        if (added.size() != 1) {
+            ADD_FAILURE() << "expected one new workbook, got " << added.size();
+            return json();
+        }
+        return readWorkbook(added[0]);
+    }
+
+    ostest::TempDir show_;
+    ostest::TempDir dir_;
+    ostest::ScopedEnv showDir_{"TQTOOL_OFFICE_DIR", show_.path().c_str()};
+    ostest::ScopedEnv noDesktop_{"TQTOOL_OFFICE_OPEN", "0"};
+    std::vector<std::string> boxes_;
+    tq::MessageBoxHandler previous_;
+};
+
+const json& cell(const json& sheet, const char* ref) {
+    return sheet["cells"][ref];
+}
+
+TEST_F(ExcelTableFiles, FreeFormWithFixedCells) {
+    tq::TableSet tables{{{kSurvey, "b", "c"}, {"1", kLong, "007"}, {"2"}},
+                        {{kSummary, "x"}, {"10", "20"}}};
+    json wb = shown([&] { return tq::ExcelTable(tables, Fixed{{fixedCell(0, 0, 0, 2)}, {}}); });
+    ASSERT_EQ(wb["sheets"].size(), 2u);  // a sheet added after the new workbook's one
+    const json& s1 = wb["sheets"][0];
+    const json& s2 = wb["sheets"][1];
+    EXPECT_EQ(s1["name"], u8(kSurvey));
+    EXPECT_EQ(s2["name"], u8(kSummary));
+
+    // A1:C1 merged, keeping A1's text; the other texts of the area dropped.
+    EXPECT_EQ(s1["merged"], json::array({"A1:C1"}));
+    EXPECT_EQ(cell(s1, "A1")["value"], u8(kSurvey));
+    EXPECT_TRUE(cell(s1, "B1")["value"].is_null());
+    EXPECT_EQ(cell(s1, "B2")["value"], u8(kLong));
+    EXPECT_EQ(cell(s1, "C2")["value"], "007");  // text format: kept as written
+    EXPECT_EQ(cell(s1, "A3")["value"], "2");
+    EXPECT_FALSE(s1["cells"].contains("B3") && !cell(s1, "B3")["value"].is_null());  // ragged row
+    EXPECT_EQ(cell(s1, "C2")["format"], "@");
+    EXPECT_EQ(cell(s1, "C2")["h"], "center");
+    EXPECT_EQ(cell(s1, "C2")["v"], "center");
+    EXPECT_EQ(cell(s2, "B2")["value"], "20");
+    EXPECT_TRUE(s2["merged"].empty());
+
+    // Fitted columns: the long Chinese text makes its column wider than a short number's.
+    ASSERT_TRUE(s1["widths"].contains("B"));
+    const double wideB = s1["widths"]["B"].get<double>();
+    const double narrowA = s1["widths"].contains("A") ? s1["widths"]["A"].get<double>() : 8.43;
+    EXPECT_GT(wideB, narrowA + 5);
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(ExcelTableFiles, FreeFormWithRowMarksFillsYellowWithoutTextFormat) {
+    tq::TableSet tables{{{"t1", "t2", "t3"}, {"a"}, {"1", "2", "3", "4"}, {"z"}}};
+    json wb = shown([&] { return tq::ExcelTable(tables, Fixed{}, Marks{{0, 5}, {9, 0}}); });
+    const json& s = wb["sheets"][0];
+    // Mark 0: sheet row 3, columns 1 to the length of table row 0 (3 cells).
+    for (const char* ref : {"A3", "B3", "C3"}) EXPECT_EQ(cell(s, ref)["fill"], "FFFFFF00") << ref;
+    EXPECT_TRUE(cell(s, "D3")["fill"].is_null());
+    EXPECT_TRUE(cell(s, "A1")["fill"].is_null());
+    EXPECT_NE(cell(s, "A1")["format"], "@");
+    EXPECT_EQ(cell(s, "A1")["h"], "center");
+    // Numbers written without the text format are the engine's to convert; the value is kept.
+    EXPECT_EQ(cell(s, "D3")["value"].dump(), "4");
+}
+
+TEST_F(ExcelTableFiles, FreeFormWithActions) {
+    tq::TableSet tables{
+        {{kSurvey, "", "", ""}, {"a", "b", "c", "d"}, {"1", kFan, "3"}, {"4", "5"}, {"7", "8"}}};
+    Actions actions{{tq::action(tq::unionRow, 0, 0, -1), tq::action(tq::noAction),
+                     tq::action(tq::unionCol, 1, 2, 5)}};
+    json wb = shown([&] { return tq::ExcelTable(tables, actions); });
+    const json& s = wb["sheets"][0];
+    EXPECT_EQ(s["name"], u8(kSurvey));
+    EXPECT_EQ(s["merged"], json::array({"A1:D1", "B3:B5"}));
+    EXPECT_EQ(cell(s, "B3")["value"], u8(kFan));
+    EXPECT_TRUE(cell(s, "B4")["value"].is_null());
+    EXPECT_NE(cell(s, "A2")["format"], "@");
+}
+
+TEST_F(ExcelTableFiles, MemberFormsWithMarksAndActionsSetTheTextFormat) {
+    tq::CTqExcel x;  // not opened: these forms do not use the object
+    tq::TableSet tables{{{"t", "u"}, {"v"}, {"001", "002"}}};
+    json marked = shown([&] {
+        return x.ExcelTable(tables, Fixed{{fixedCell(1, 0, 0, 1)}}, Marks{{0, 0}});
+    });
+    const json& s = marked["sheets"][0];
+    EXPECT_EQ(cell(s, "A3")["fill"], "FFFFFF00");
+    EXPECT_EQ(cell(s, "B3")["fill"], "FFFFFF00");
+    EXPECT_EQ(cell(s, "A3")["format"], "@");
+    EXPECT_EQ(s["merged"], json::array({"A2:B2"}));
+    EXPECT_EQ(cell(s, "A3")["value"], "001");
+
+    json acted =
+        shown([&] { return x.ExcelTable(tables, Actions{{tq::action(tq::unionCol, 0, 0, -1)}}); });
+    const json& a = acted["sheets"][0];
+    EXPECT_EQ(a["merged"], json::array({"A1:A3"}));
+    EXPECT_EQ(cell(a, "A1")["value"], "t");
+    EXPECT_EQ(cell(a, "B3")["format"], "@");
+}
+
+TEST_F(ExcelTableFiles, OpenWorkbookFormThenSaveWritesTheObjectsPath) {
+    const std::string path = dir_.path() + "/" + kKan + ".xlsx";
+    tq::CTqExcel x(path);
+    ASSERT_TRUE(x.open(false));
+    const auto before = shownFiles();
+    tq::TableSet tables{{{kSurvey, "", ""}, {"k", "v", "w"}, {"1", "2", "3"}},
+                        {{kSummary}, {kLong}}};
+    ASSERT_TRUE(x.ExcelTable(tables, Fixed{{fixedCell(0, 0, 0, 2)}, {fixedCell(0, 0, 1, 0)}}));
+    EXPECT_EQ(shownFiles(), before);  // neither shown nor saved
+    EXPECT_TRUE(x.save());
+    x.exit();
+
+    json wb = readWorkbook(tq::text::pathToOs(path));
+    ASSERT_EQ(wb["sheets"].size(), 2u);
+    const json& s1 = wb["sheets"][0];
+    const json& s2 = wb["sheets"][1];
+    EXPECT_EQ(s1["name"], u8(kSurvey));
+    EXPECT_EQ(s2["name"], u8(kSummary));
+    EXPECT_EQ(s1["merged"], json::array({"A1:C1"}));
+    EXPECT_EQ(s2["merged"], json::array({"A1:A2"}));
+    EXPECT_EQ(cell(s2, "A1")["value"], u8(kSummary));
+    EXPECT_EQ(cell(s1, "C3")["value"], "3");
+    EXPECT_EQ(cell(s1, "C3")["format"], "@");
+    EXPECT_EQ(cell(s1, "C3")["h"], "center");
+}
+
+TEST_F(ExcelTableFiles, RefusedSheetNameKeepsWhatWasWritten) {
+    const std::string path = dir_.path() + "/dup.xlsx";
+    tq::CTqExcel x(path);
+    ASSERT_TRUE(x.open(false));
+    // Both tables would name their sheet "same": the second name is refused.
+    tq::TableSet tables{{{"same", "1"}}, {{"same", "2"}}};
+    EXPECT_THROW(x.ExcelTable(tables, Fixed{}), tq::AutomationError);
+    x.save();
+    x.exit();
+    json wb = readWorkbook(path);
+    ASSERT_EQ(wb["sheets"].size(), 2u);
+    EXPECT_EQ(wb["sheets"][0]["name"], "same");
+    EXPECT_EQ(cell(wb["sheets"][1], "B1")["value"], "2");
+
+    // A merge of size 0 is refused too.
+    const auto before = shownFiles();
+    EXPECT_THROW(
+        tq::ExcelTable(tq::TableSet{{{"a", "b"}}}, Actions{{tq::action(tq::unionRow, 0, 1, 1)}}),
+        tq::AutomationError);
+    EXPECT_EQ(shownFiles(), before);  // not shown
+}
+
+TEST_F(ExcelTableFiles, NoServerShowsTheMessage) {
+    ostest::ScopedEnv none("TQTOOL_OFFICE", "none");
+    tq::TableSet tables{{{"a"}}};
+    EXPECT_FALSE(tq::ExcelTable(tables, Fixed{}));
+    EXPECT_FALSE(tq::ExcelTable(tables, Actions{}));
+    ASSERT_EQ(boxes_.size(), 2u);
+    EXPECT_EQ(boxes_[0],
+              "\xc4\xfa\xc3\xbb\xd3\xd0\xb0\xb2\xd7\xb0"
+              "OFFICE"
+              "\xa3\xac\xb4\xcb\xb9\xa6\xc4\xdc\xb2\xbb\xc4\xdc\xd6\xb4\xd0\xd0\xa3\xa1");
+    EXPECT_TRUE(shownFiles().empty());
+    tq::CTqExcel x(dir_.path() + "/n.xlsx");
+    EXPECT_FALSE(x.open(false));
+    EXPECT_EQ(boxes_.size(), 3u);
+}
+
+TEST_F(ExcelTableFiles, CommandLineExport) {
+    const std::string in = dir_.path() + "/t.json";
+    ostest::writeFile(in,
+                      u8("{\"tables\": [[[\"" + kSurvey +
+                         "\", \"\"], [\"1\", \"2\"]]],"
+                         " \"actions\": [[{\"type\": 1, \"index\": 0, \"sp\": 0, \"ep\": -1}]]}"));
+    const std::string out = dir_.path() + "/out.xlsx";
+    std::string stdoutText, err;
+    int status = -1;
+    ASSERT_TRUE(tq::platform::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
+                                         stdoutText, err, status));
+    ASSERT_EQ(status, 0) << stdoutText << err;
+    json wb = readWorkbook(out);
+    EXPECT_EQ(wb["sheets"][0]["name"], u8(kSurvey));
+    EXPECT_EQ(wb["sheets"][0]["merged"], json::array({"A1:B1"}));
+    EXPECT_TRUE(shownFiles().empty());
+
+    // The open-workbook form through a CTqExcel saved at --out.
+    ostest::writeFile(in,
+                      "{\"tables\": [[[\"a\", \"b\"]], [[\"c\"]]], \"fixedCells\": "
+                      "[[{\"row\":0,\"col\":0,\"colExtent\":1}]]}");
+    ASSERT_TRUE(tq::platform::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
+                                         stdoutText, err, status));
+    ASSERT_EQ(status, 0) << stdoutText << err;
+    wb = readWorkbook(out);
+    ASSERT_EQ(wb["sheets"].size(), 2u);
+    EXPECT_EQ(wb["sheets"][0]["merged"], json::array({"A1:B1"}));
+
+    // Reading it back through the library.
+    ASSERT_TRUE(tq::platform::RunCapture({TQTEST_CLI, "read", out, "--all", "--merged"}, stdoutText,
+                                         err, status));
+    ASSERT_EQ(status, 0) << err;
+    json read = json::parse(stdoutText);
+    EXPECT_EQ(read["title"], "a");
+    EXPECT_EQ(read["data"], json::parse("[[\"a\", \"\"]]"));
+    EXPECT_EQ(read["merged"], json::parse("[[1,1,1,2],[1,2,1,2]]"));
+
+    // Both merge kinds at once are refused.
+    ostest::writeFile(in, "{\"tables\": [], \"fixedCells\": [], \"actions\": []}");
+    ASSERT_TRUE(tq::platform::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
+                                         stdoutText, err, status));
+    EXPECT_EQ(status, 1);
+}
+
+}  // namespace
