@@ -1,0 +1,225 @@
+// Documents written by WordTable / WordTable2 (and the export-word command), read back with
+// python-docx: order of titles and tables, texts, sizes, alignments, merged cells, page
+// orientation.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "platform/automation.h"
+#include "platform/office/word/word_engine.h"
+#include "support/os_support.h"
+#include "tqtool/export.h"
+#include "tqtool/messagebox.h"
+#include "util/text.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+const std::string kFan = "\xb5\x5c";   // 礬
+const std::string kKan = "\xb4\x7c";   // 磡
+const std::string kHou = "\xb3\x40";   // 矦
+const std::string kBiao = "\xb1\xed";  // 表
+
+std::string utf8(const std::string& gbk) {
+    return tq::text::gbkToUtf8(gbk);
+}
+
+std::string run(const std::string& command) {
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+/// The document as python-docx reads it.
+json dump(const std::string& path) {
+    std::string out = run(std::string(TQTEST_PYTHON) +
+                          " " TQTEST_SOURCE_DIR "/tests/word_dump.py '" + path + "'");
+    json j = json::parse(out, nullptr, false);
+    EXPECT_FALSE(j.is_discarded()) << out;
+    return j;
+}
+
+/// The file the last export was shown in.
+std::string lastShown() {
+    tq::platform::CLSID clsid;
+    tq::automation::DispatchPtr app;
+    if (tq::platform::CLSIDFromProgID("Word.Application", clsid) != tq::platform::S_OK ||
+        tq::platform::GetActiveObject(clsid, app) != tq::platform::S_OK)
+        return {};
+    auto docs = tq::office::word::DocumentsOf(app);
+    return docs.empty() ? std::string() : docs.back()->shownFile;
+}
+
+class WordDocx : public ::testing::Test {
+  protected:
+    WordDocx() : env("TQTOOL_OFFICE_DIR", dir.path().c_str()), open("TQTOOL_OFFICE_OPEN", "0") {
+        previous = tq::SetMessageBoxHandler(
+            [this](const tq::String& text, const tq::String&, unsigned, tq::WindowHandle) {
+                boxes.push_back(text);
+                return tq::mb::IDOK;
+            });
+    }
+    ~WordDocx() override { tq::SetMessageBoxHandler(previous); }
+
+    ostest::TempDir dir;
+    ostest::ScopedEnv env, open;
+    std::vector<std::string> boxes;
+    tq::MessageBoxHandler previous;
+};
+
+const std::vector<tq::String> kTitles{kBiao + kFan, kKan + kHou};
+const tq::TableSet kTables{
+    {{"k", "Y", "Y", "Y"},
+     {"A", "1", "2", "3"},
+     {"A", "4", "5", "6"},
+     {"A", "7", "8", "9"},
+     {"z", "x", "x", "w"}},
+    {{kFan, kFan}, {"p", "q"}},
+};
+const std::vector<std::vector<tq::action>> kActions{
+    {tq::action(tq::unionRow, 0, 0, -1), tq::action(tq::unionCol, 0, 0, -1)},
+    {tq::action(tq::unionRow, 0, 0, -1)},
+};
+
+json plainGroups(int rows, int cols) {
+    json g = json::array();
+    for (int r = 0; r < rows; ++r) {
+        json row = json::array();
+        for (int c = 0; c < cols; ++c) row.push_back(r * cols + c);
+        g.push_back(row);
+    }
+    return g;
+}
+
+TEST_F(WordDocx, TitledTablesWithMergesInLandscape) {
+    ASSERT_TRUE(tq::WordTable(kTitles, kTables, kActions, false));
+    EXPECT_TRUE(boxes.empty());
+    std::string file = lastShown();
+    ASSERT_EQ(file, dir.path() + "/Document1.docx");
+    json d = dump(file);
+    const json& body = d["body"];
+    ASSERT_EQ(body.size(), 5u) << d.dump(1);
+    // Title, table, title, table, and the paragraph after the last table.
+    EXPECT_EQ(body[0]["p"], utf8(kTitles[0]));
+    EXPECT_EQ(body[0]["align"], 1);
+    EXPECT_EQ(body[0]["sizes"], json::array({16.0}));
+    EXPECT_EQ(body[2]["p"], utf8(kTitles[1]));
+    EXPECT_EQ(body[2]["align"], 1);
+    EXPECT_EQ(body[2]["sizes"], json::array({16.0}));
+    EXPECT_EQ(body[4]["p"], "");
+
+    const json& t1 = body[1];
+    EXPECT_EQ(t1["align"], 1);
+    EXPECT_EQ(t1["table"], json::parse(R"([["k","Y","Y","Y"],["A","1","2","3"],["A","4","5","6"],
+                                            ["A","7","8","9"],["z","x","x","w"]])"));
+    // Columns 1-3 of row 0 are one cell; rows 1-3 of column 0 are one cell, centred vertically.
+    EXPECT_EQ(t1["groups"],
+              json::parse(R"([[0,1,1,1],[4,5,6,7],[4,9,10,11],[4,13,14,15],[16,17,18,19]])"))
+        << "row 4 holds x, x but no action covers it";
+    EXPECT_EQ(t1["valign"][1][0], "center");
+    EXPECT_TRUE(t1["valign"][0][1].is_null());
+
+    const json& t2 = body[3];
+    EXPECT_EQ(t2["align"], 1);
+    EXPECT_EQ(t2["table"],
+              json::parse("[[\"" + utf8(kFan) + "\",\"" + utf8(kFan) + "\"],[\"p\",\"q\"]]"));
+    EXPECT_EQ(t2["groups"], json::parse("[[0,0],[2,3]]"));
+
+    EXPECT_EQ(d["orientation"], 1);
+    EXPECT_GT(d["width"].get<long>(), d["height"].get<long>());
+}
+
+TEST_F(WordDocx, WordTable2WritesNoMergesInPortrait) {
+    ASSERT_TRUE(tq::WordTable2(kTitles, kTables, true));
+    json two = dump(lastShown());
+    EXPECT_EQ(two["orientation"], 0);
+    EXPECT_LT(two["width"].get<long>(), two["height"].get<long>());
+    ASSERT_EQ(two["body"].size(), 5u);
+    EXPECT_EQ(two["body"][1]["groups"], plainGroups(5, 4));
+    EXPECT_EQ(two["body"][3]["groups"], plainGroups(2, 2));
+    EXPECT_EQ(two["body"][1]["align"], 1);
+    // The same document as WordTable with empty action lists.
+    ASSERT_TRUE(tq::WordTable(kTitles, kTables, {{}, {}}, true));
+    std::string second = lastShown();
+    EXPECT_EQ(second, dir.path() + "/Document2.docx");
+    EXPECT_EQ(dump(second), two);
+}
+
+TEST_F(WordDocx, TableWithoutRowsStillGivesTheDocumentBack) {
+    // Reported and false, but the document is shown with what was written before.
+    ASSERT_FALSE(tq::WordTable({"a", "b", "c"}, {{{"1", "2"}}, {}, {{"3"}}}, {{}, {}, {}}, true));
+    ASSERT_EQ(boxes.size(), 1u);
+    std::string file = lastShown();
+    ASSERT_FALSE(file.empty());
+    json d = dump(file);
+    const json& body = d["body"];
+    ASSERT_EQ(body.size(), 4u) << d.dump(1);
+    EXPECT_EQ(body[0]["p"], "a");
+    EXPECT_EQ(body[1]["table"], json::parse(R"([["1","2"]])"));
+    EXPECT_EQ(body[2]["p"], "b");
+    EXPECT_EQ(body[3]["p"], "");
+}
+
+TEST_F(WordDocx, ShortRowsAndTheirMerges) {
+    // Missing cells are written empty and take part in runs as empty texts.
+    tq::TableSet tables{{{"h", "i", "j"}, {"a"}, {"a", "", "m"}}};
+    ASSERT_TRUE(tq::WordTable(
+        {"t"}, tables, {{tq::action(tq::unionCol, 1, 0, -1), tq::action(tq::unionCol, 0, 0, 9)}},
+        true));
+    json d = dump(lastShown());
+    const json& t = d["body"][1];
+    EXPECT_EQ(t["table"], json::parse(R"([["h","i","j"],["a","",""],["a","","m"]])"));
+    EXPECT_EQ(t["groups"], json::parse("[[0,1,2],[3,4,5],[3,4,8]]"));
+}
+
+TEST_F(WordDocx, ExportWordCommand) {
+    json in = {
+        {"titles", {utf8(kBiao + kFan), "two"}},
+        {"tables", {{{"k", "Y", "Y"}, {"A", "1", "2"}, {"A", "3", "4"}}, {{"x", nullptr, 5}}}},
+        {"actions",
+         {{{{"type", 1}, {"index", 0}, {"sp", 0}, {"ep", -1}},
+           {{"type", "unionCol"}, {"index", 0}, {"sp", 1}, {"ep", -1}}}}},
+    };
+    std::string inPath = dir.path() + "/tables.json";
+    ostest::writeFile(inPath, in.dump());
+    std::string outPath = dir.path() + "/out " + "\xe8\xa1\xa8.docx";  // a blank and 表 in the name
+    json r = json::parse(run(std::string(TQTEST_CLI) + " export-word --in '" + inPath +
+                             "' --out '" + outPath + "' --landscape"));
+    EXPECT_EQ(r["result"], true);
+    EXPECT_EQ(r["file"], outPath);
+    json d = dump(outPath);
+    ASSERT_EQ(d["body"].size(), 5u) << d.dump(1);
+    EXPECT_EQ(d["body"][0]["p"], utf8(kBiao + kFan));
+    EXPECT_EQ(d["body"][1]["groups"], json::parse("[[0,1,1],[3,4,5],[3,7,8]]"));
+    EXPECT_EQ(d["body"][3]["table"], json::parse(R"([["x","","5"]])"));
+    EXPECT_EQ(d["orientation"], 1);
+    // With --out nothing goes to the show folder.
+    EXPECT_FALSE(ostest::readFile(dir.path() + "/Document1.docx").has_value());
+
+    // Without --out the document is left in the show folder; --no-merge merges nothing.
+    r = json::parse(run("TQTOOL_OFFICE_DIR='" + dir.path() + "' TQTOOL_OFFICE_OPEN=0 " +
+                        TQTEST_CLI + " export-word --no-merge --in '" + inPath + "'"));
+    EXPECT_EQ(r["result"], true);
+    EXPECT_EQ(r["file"], dir.path() + "/Document1.docx");
+    d = dump(dir.path() + "/Document1.docx");
+    EXPECT_EQ(d["body"][1]["groups"], plainGroups(3, 3));
+    EXPECT_EQ(d["orientation"], 0);
+
+    // A table without rows: reported, exit code 1.
+    ostest::writeFile(inPath, R"({"titles": ["a"], "tables": [[]]})");
+    std::string cmd = std::string(TQTEST_CLI) + " export-word --in '" + inPath + "' --out '" +
+                      dir.path() + "/bad.docx' 2>/dev/null";
+    r = json::parse(run(cmd));
+    EXPECT_EQ(r["result"], false);
+    EXPECT_NE(std::system((cmd + " >/dev/null").c_str()), 0);
+}
+
+}  // namespace
