@@ -1,5 +1,7 @@
 #include "automation/holder.h"
 
+#include <charconv>
+
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -396,8 +398,20 @@ std::string FormatNumber(double v, int digits) {
     if (v == 0) return "0";
     if (digits < 1) digits = 1;
     if (digits > 17) digits = 17;
-    // d.ddddde+XX with exactly `digits` significant digits, rounded once.
-    std::string e = text::format("%.*e", digits - 1, v);
+    // d.ddddde+XX with at most `digits` significant digits, rounded once. The shortest form
+    // that reads back as `v` is the same text whenever it has no more digits than asked for
+    // (any decimal of 15 digits or fewer survives a round trip through a double), and it is
+    // much cheaper than printf; otherwise printf rounds to `digits`.
+    char shortest[64];
+    auto conv = std::to_chars(shortest, shortest + sizeof shortest, v, std::chars_format::scientific);
+    std::string e(shortest, conv.ptr);
+    size_t sigDigits = 0;
+    for (char c : e) {
+        if (c == 'e') break;
+        if (text::isDigit(static_cast<unsigned char>(c))) ++sigDigits;
+    }
+    if (conv.ec != std::errc() || sigDigits > static_cast<size_t>(digits))
+        e = text::format("%.*e", digits - 1, v);
     size_t ePos = e.find('e');
     int exponent = text::atoi(e.c_str() + ePos + 1);
     std::string mantissa;
