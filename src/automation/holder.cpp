@@ -403,7 +403,8 @@ std::string FormatNumber(double v, int digits) {
     // (any decimal of 15 digits or fewer survives a round trip through a double), and it is
     // much cheaper than printf; otherwise printf rounds to `digits`.
     char shortest[64];
-    auto conv = std::to_chars(shortest, shortest + sizeof shortest, v, std::chars_format::scientific);
+    auto conv =
+        std::to_chars(shortest, shortest + sizeof shortest, v, std::chars_format::scientific);
     std::string e(shortest, conv.ptr);
     size_t sigDigits = 0;
     for (char c : e) {
