@@ -81,6 +81,7 @@ TQTOOL_API bool WordTable(const std::vector<String>& titles, const TableSet& tab
                           const std::vector<std::vector<action>>& actions, bool portrait);
 
 /// The same document as WordTable without any merges.
-TQTOOL_API bool WordTable2(const std::vector<String>& titles, const TableSet& tables, bool portrait);
+TQTOOL_API bool WordTable2(const std::vector<String>& titles, const TableSet& tables,
+                           bool portrait);
 
 }  // namespace tq

@@ -24,8 +24,8 @@ inline constexpr int IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE 
 
 /// A message-box handler: receives the text and caption (GBK), the style flags and the owner
 /// window, and returns the identifier of the button pressed (0 when no box could be shown).
-using MessageBoxHandler =
-    std::function<int(const String& text, const String& caption, unsigned flags, WindowHandle owner)>;
+using MessageBoxHandler = std::function<int(const String& text, const String& caption,
+                                            unsigned flags, WindowHandle owner)>;
 
 /// Installs `handler` for every box the library shows and returns the previous one. An empty
 /// handler restores the built-in behaviour.

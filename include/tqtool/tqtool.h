@@ -2,14 +2,14 @@
 // and string, number, file, process, message-box and naming utilities.
 #pragma once
 
-#include "tqtool/types.h"
-#include "tqtool/messagebox.h"
-#include "tqtool/table.h"
-#include "tqtool/strutil.h"
-#include "tqtool/numutil.h"
-#include "tqtool/fileutil.h"
 #include "tqtool/alert.h"
-#include "tqtool/treeutil.h"
-#include "tqtool/inifile.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
+#include "tqtool/fileutil.h"
+#include "tqtool/inifile.h"
+#include "tqtool/messagebox.h"
+#include "tqtool/numutil.h"
+#include "tqtool/strutil.h"
+#include "tqtool/table.h"
+#include "tqtool/treeutil.h"
+#include "tqtool/types.h"

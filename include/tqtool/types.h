@@ -37,7 +37,7 @@ using WindowHandle = void*;
 /// Raised by the utility functions for a negative or out-of-range index or start position, and
 /// by NthSpaceStr when asked for a word beyond the blanks present.
 class TQTOOL_API InvalidArgument : public std::invalid_argument {
-public:
+  public:
     using std::invalid_argument::invalid_argument;
     ~InvalidArgument() override;
 };
@@ -46,12 +46,12 @@ public:
 /// cannot be converted for it. `code()` is the failure code (an HRESULT-style value); `what()` is a
 /// readable message naming the member and the reason.
 class TQTOOL_API AutomationError : public std::runtime_error {
-public:
+  public:
     AutomationError(int32_t code, const std::string& message);
     ~AutomationError() override;
     int32_t code() const noexcept { return code_; }
 
-private:
+  private:
     int32_t code_;
 };
 

@@ -19,7 +19,7 @@ inline constexpr DISPID DISPID_VALUE = 0;
 
 /// An automation object. Objects are reference counted through DispatchPtr (shared ownership).
 class IDispatch : public std::enable_shared_from_this<IDispatch> {
-public:
+  public:
     virtual ~IDispatch() = default;
     /// Calls member `id`. `args` are in the caller's order (first argument first); for a property
     /// put, the value to store is the last argument. Raises tq::AutomationError when the server

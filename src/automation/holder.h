@@ -12,7 +12,7 @@
 namespace tq::automation {
 
 class Holder {
-public:
+  public:
     Holder() = default;
     explicit Holder(DispatchPtr p) : p_(std::move(p)) {}
     /// Copying takes a new reference to the same object.
@@ -55,7 +55,7 @@ public:
     Holder InvokeObject(DISPID id, InvokeKind kind, std::initializer_list<Variant> args = {}) const;
     Holder InvokeObject(DISPID id, InvokeKind kind, std::span<const Variant> args) const;
 
-private:
+  private:
     DispatchPtr p_;
 };
 

@@ -51,8 +51,8 @@ struct Variant {
         int16_t boolVal;  // VT_BOOL: VARIANT_TRUE (-1) or VARIANT_FALSE (0)
         int32_t scode;    // VT_ERROR
     };
-    std::u16string bstr;      // VT_BSTR (UTF-16)
-    DispatchPtr disp;         // VT_DISPATCH
+    std::u16string bstr;       // VT_BSTR (UTF-16)
+    DispatchPtr disp;          // VT_DISPATCH
     Variant* byref = nullptr;  // VT_BYREF | VT_VARIANT
 
     Variant() : dblVal(0) {}

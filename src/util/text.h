@@ -19,7 +19,9 @@ namespace tq::text {
 
 inline constexpr size_t npos = std::string::npos;
 
-inline bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+inline bool isLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 inline bool isTrailByte(unsigned char c) {
     return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE);
 }
@@ -32,14 +34,23 @@ inline size_t charLen(std::string_view s, size_t pos) {
 }
 
 /// ASCII white space: blank, tab, line feed, vertical tab, form feed, carriage return.
-inline bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool isSpace(unsigned char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 /// ASCII printable characters that are neither letters, digits nor blank.
 inline bool isPunct(unsigned char c) {
-    return c > 0x20 && c < 0x7F && !(c >= '0' && c <= '9') && !((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+    return c > 0x20 && c < 0x7F && !(c >= '0' && c <= '9') &&
+           !((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
 }
-inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-inline char toLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-inline char toUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+inline bool isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+inline char toLowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+inline char toUpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 /// Position of the first character equal to `c` at or after `from` (a character boundary), or npos.
 size_t find(std::string_view s, char c, size_t from = 0);
@@ -63,7 +74,9 @@ String toLower(std::string_view s);
 String toUpper(std::string_view s);
 /// Compares ignoring the case of ASCII letters only (<0, 0, >0). Trail bytes are never folded.
 int compareNoCase(std::string_view a, std::string_view b);
-inline bool equalsNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
+inline bool equalsNoCase(std::string_view a, std::string_view b) {
+    return compareNoCase(a, b) == 0;
+}
 /// True when `s` starts with `prefix`, ignoring ASCII case.
 bool startsWithNoCase(std::string_view s, std::string_view prefix);
 
@@ -75,12 +88,18 @@ String vformat(const char* fmt, va_list ap);
 /// `atoi` in the "C" locale: leading white space skipped, optional sign, digits; no digits gives 0.
 /// Values beyond the int range saturate instead of overflowing.
 int atoi(const char* s);
-inline int atoi(const String& s) { return atoi(s.c_str()); }
+inline int atoi(const String& s) {
+    return atoi(s.c_str());
+}
 /// `strtod` in the "C" locale.
 double strtod(const char* s, char** end);
 /// `atof` in the "C" locale.
-inline double atof(const char* s) { return strtod(s, nullptr); }
-inline double atof(const String& s) { return strtod(s.c_str(), nullptr); }
+inline double atof(const char* s) {
+    return strtod(s, nullptr);
+}
+inline double atof(const String& s) {
+    return strtod(s.c_str(), nullptr);
+}
 
 // ---- Conversions ----
 

@@ -9,6 +9,8 @@ AutomationError::AutomationError(int32_t code, const std::string& message)
 
 AutomationError::~AutomationError() = default;
 
-const char* Version() { return "1.0.0"; }
+const char* Version() {
+    return "1.0.0";
+}
 
 }  // namespace tq

@@ -4,7 +4,9 @@
 namespace {
 void setup(CLI::App& app) {
     auto* cmd = app.add_subcommand("info", "Print the library version as JSON");
-    cmd->callback([] { tqcli::print({{"version", tq::Version()}, {"library", "libtqtool100.so"}}); });
+    cmd->callback([] {
+        tqcli::print({{"version", tq::Version()}, {"library", "libtqtool100.so"}});
+    });
 }
 }  // namespace
 

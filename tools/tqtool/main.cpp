@@ -16,10 +16,16 @@ std::vector<CommandSetup>& registry() {
 int g_exitCode = 0;
 }  // namespace
 
-CommandRegistrar::CommandRegistrar(CommandSetup setup) { registry().push_back(std::move(setup)); }
+CommandRegistrar::CommandRegistrar(CommandSetup setup) {
+    registry().push_back(std::move(setup));
+}
 
-tq::String toGbk(const std::string& utf8) { return tq::text::utf8ToGbk(utf8); }
-std::string toUtf8(const tq::String& gbk) { return tq::text::gbkToUtf8(gbk); }
+tq::String toGbk(const std::string& utf8) {
+    return tq::text::utf8ToGbk(utf8);
+}
+std::string toUtf8(const tq::String& gbk) {
+    return tq::text::gbkToUtf8(gbk);
+}
 
 json toJson(const tq::StringArray& a) {
     json j = json::array();
@@ -34,8 +40,12 @@ void print(const json& j) {
     std::fflush(stdout);
 }
 
-void setExitCode(int code) { g_exitCode = code; }
-int exitCode() { return g_exitCode; }
+void setExitCode(int code) {
+    g_exitCode = code;
+}
+int exitCode() {
+    return g_exitCode;
+}
 
 }  // namespace tqcli
 

@@ -63,18 +63,18 @@ struct Cell {
     CellType type = CellType::Empty;
     uint32_t style = 0;  // index into Workbook::styles
     union {
-        double num;       // Number (dates are numbers with a date format)
-        uint32_t str;     // String: index into Workbook::strings
-        bool boolean;     // Bool
-        int32_t error;    // Error: a CellError code
+        double num;     // Number (dates are numbers with a date format)
+        uint32_t str;   // String: index into Workbook::strings
+        bool boolean;   // Bool
+        int32_t error;  // Error: a CellError code
     };
     Cell() : num(0) {}
 };
 
 struct Row {
     uint32_t row = 0;
-    int32_t style = -1;    // a whole-row format, or -1
-    double height = -1;    // points; -1 = default height
+    int32_t style = -1;       // a whole-row format, or -1
+    double height = -1;       // points; -1 = default height
     std::vector<Cell> cells;  // sorted by column, unique
 };
 

@@ -17,7 +17,9 @@
 namespace tq::office::word {
 
 // The same folder as the spreadsheet engine shows its workbooks in.
-std::string ShowFolder() { return office::ShowFolder(); }
+std::string ShowFolder() {
+    return office::ShowFolder();
+}
 
 namespace {
 
