@@ -22,10 +22,10 @@
 
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
-#include "platform/automation.h"
-#include "platform/process.h"
+#include "automation/servers.h"
+#include "os/process.h"
 #include "tqtool/excel.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ bool ensureWorkbook() {
     }
     std::fprintf(stderr, "generating %s\n", g_book.c_str());
     int status = 0;
-    return tq::platform::RunAndWait({"/usr/bin/python3", script, g_book, std::to_string(g_rows)},
+    return tq::os::RunAndWait({"/usr/bin/python3", script, g_book, std::to_string(g_rows)},
                                     &status) &&
            status == 0;
 }
@@ -84,11 +84,11 @@ bool ensureWorkbook() {
 void EnginePerCell(benchmark::State& state) {
     size_t bytes = 0;
     for (auto _ : state) {
-        tq::platform::CLSID clsid;
-        tq::platform::CLSIDFromProgID("Excel.Application", clsid);
+        tq::automation::CLSID clsid;
+        tq::automation::CLSIDFromProgID("Excel.Application", clsid);
         DispatchPtr app;
-        if (tq::platform::GetActiveObject(clsid, app) != tq::platform::S_OK)
-            tq::platform::CreateDispatch(clsid, app);
+        if (tq::automation::GetActiveObject(clsid, app) != tq::automation::S_OK)
+            tq::automation::CreateDispatch(clsid, app);
         Holder xlapp(app);
         Holder books = xlapp.GetObject(xl::Application_Workbooks);
         auto args = xl::OpenArgs(StrVariant(tq::text::pathFromOs(g_book)), Variant::Missing(),

@@ -20,7 +20,7 @@
 #include <string>
 
 #include "tqtool/excel.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/automation.h"
+#include "automation/servers.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
 
@@ -46,7 +46,7 @@ void BM_WordTable50x200x8(benchmark::State& state) {
         if (!tq::WordTable(titles, tables, actions, true)) state.SkipWithError("WordTable failed");
         state.PauseTiming();
         // A new document server for the next round, so documents do not pile up in one.
-        tq::platform::ForgetRunningServer("Word.Application");
+        tq::automation::ForgetRunningServer("Word.Application");
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         state.ResumeTiming();

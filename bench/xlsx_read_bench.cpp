@@ -16,10 +16,10 @@
 
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
-#include "platform/automation.h"
-#include "platform/office/xlsx_reader.h"
+#include "automation/servers.h"
+#include "office/spreadsheet/xlsx/xlsx_reader.h"
 #include "tqtool/types.h"
-#include "util/text.h"
+#include "text/text.h"
 
 using namespace tq::automation;
 using Clock = std::chrono::steady_clock;
@@ -60,7 +60,7 @@ Result modelWalk(const std::string& path) {
 
 bool automationWalk(const std::string& path, Result& r) {
     DispatchPtr app;
-    if (!tq::platform::CreateDispatch("Excel.Application", app) || !app) return false;
+    if (!tq::automation::CreateDispatch("Excel.Application", app) || !app) return false;
     Holder xl(app);
     xl.SetProperty(xl::Application_DisplayAlerts, Variant::Bool(false));
     Holder books = xl.GetObject(xl::Application_Workbooks);

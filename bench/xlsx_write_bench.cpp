@@ -15,8 +15,8 @@
 
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
-#include "platform/office/excel_engine.h"
-#include "util/text.h"
+#include "office/spreadsheet/excel_engine.h"
+#include "text/text.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
-#include "platform/automation.h"
+#include "automation/servers.h"
 #include "support/recording_server.h"
 
 using namespace tq::automation;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-namespace pf = tq::platform;
+namespace pf = tq::automation;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/engine_support.h"
-#include "util/text.h"
+#include "text/text.h"
 
 using namespace tq::automation;
 using namespace tqtest;

@@ -2,7 +2,7 @@
 // fitting measures.
 #include <gtest/gtest.h>
 
-#include "platform/office/model_ops.h"
+#include "office/spreadsheet/model/model_ops.h"
 #include "tqtool/types.h"
 
 using namespace tq::office;

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/office/excel_engine.h"
+#include "office/spreadsheet/excel_engine.h"
 #include "support/engine_support.h"
-#include "util/text.h"
+#include "text/text.h"
 
 using namespace tq::automation;
 using namespace tqtest;

@@ -12,7 +12,7 @@
 #include "support/excel_recorder.h"
 #include "tqtool/excel.h"
 #include "tqtool/messagebox.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "support/os_support.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <set>
 
-#include "platform/process.h"
+#include "os/process.h"
 #include "support/excel_files.h"
 #include "support/os_support.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -240,7 +240,7 @@ TEST_F(ExcelTableFiles, CommandLineExport) {
     const std::string out = dir_.path() + "/out.xlsx";
     std::string stdoutText, err;
     int status = -1;
-    ASSERT_TRUE(tq::platform::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
+    ASSERT_TRUE(tq::os::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
                                          stdoutText, err, status));
     ASSERT_EQ(status, 0) << stdoutText << err;
     json wb = readWorkbook(out);
@@ -252,7 +252,7 @@ TEST_F(ExcelTableFiles, CommandLineExport) {
     ostest::writeFile(in,
                       "{\"tables\": [[[\"a\", \"b\"]], [[\"c\"]]], \"fixedCells\": "
                       "[[{\"row\":0,\"col\":0,\"colExtent\":1}]]}");
-    ASSERT_TRUE(tq::platform::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
+    ASSERT_TRUE(tq::os::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
                                          stdoutText, err, status));
     ASSERT_EQ(status, 0) << stdoutText << err;
     wb = readWorkbook(out);
@@ -260,7 +260,7 @@ TEST_F(ExcelTableFiles, CommandLineExport) {
     EXPECT_EQ(wb["sheets"][0]["merged"], json::array({"A1:B1"}));
 
     // Reading it back through the library.
-    ASSERT_TRUE(tq::platform::RunCapture({TQTEST_CLI, "read", out, "--all", "--merged"}, stdoutText,
+    ASSERT_TRUE(tq::os::RunCapture({TQTEST_CLI, "read", out, "--all", "--merged"}, stdoutText,
                                          err, status));
     ASSERT_EQ(status, 0) << err;
     json read = json::parse(stdoutText);
@@ -270,7 +270,7 @@ TEST_F(ExcelTableFiles, CommandLineExport) {
 
     // Both merge kinds at once are refused.
     ostest::writeFile(in, "{\"tables\": [], \"fixedCells\": [], \"actions\": []}");
-    ASSERT_TRUE(tq::platform::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
+    ASSERT_TRUE(tq::os::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
                                          stdoutText, err, status));
     EXPECT_EQ(status, 1);
 }

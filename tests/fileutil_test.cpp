@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/process.h"
+#include "os/process.h"
 #include "support/os_support.h"
 
 namespace fs = std::filesystem;
@@ -282,7 +282,7 @@ TEST(FileUtil, ComputerNameIsTheHostName) {
 
 TEST(CommandLine, SplitsWithTheWindowsRules) {
     using V = std::vector<std::string>;
-    auto split = [](const std::string& s) { return tq::platform::SplitCommandLine(s); };
+    auto split = [](const std::string& s) { return tq::os::SplitCommandLine(s); };
     EXPECT_EQ(split(""), V{});
     EXPECT_EQ(split("   "), V{});
     EXPECT_EQ(split("prog a  b\tc"), (V{"prog", "a", "b", "c"}));

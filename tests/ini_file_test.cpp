@@ -7,7 +7,7 @@
 
 #include "support/ini_util.h"
 #include "tqtool/inifile.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 

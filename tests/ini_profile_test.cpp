@@ -13,16 +13,16 @@
 #include <random>
 #include <thread>
 
-#include "platform/profile.h"
+#include "os/profile.h"
 #include "support/ini_util.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 
 using initest::readFile;
 using initest::TempDir;
 using initest::writeFile;
-namespace pf = tq::platform;
+namespace pf = tq::os;
 
 // GBK characters whose trail byte is an ASCII character: '\', '|', '@', ']', 'A' and 'a'.
 const std::string kBackslashChar = "\xb5\x5c";     // 礬
@@ -368,7 +368,7 @@ TEST(ProfileWrite, RefusesTextThatWouldBreakTheFile) {
 // Random files built from awkward lines, random edits: an edit does what it says and leaves
 // every other section as it was.
 TEST(ProfileWrite, RandomEditsKeepOtherSections) {
-    namespace prof = tq::platform::profile;
+    namespace prof = tq::os::profile;
     const std::vector<std::string> lines = {"[s]",
                                             "[ S ]",
                                             "[t] ; note",

@@ -8,7 +8,7 @@
 
 #include "tqtool/numutil.h"
 #include "tqtool/table.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 

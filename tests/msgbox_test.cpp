@@ -1,6 +1,6 @@
 // The message-box primitive: handler first, then a zenity dialog when a display is present, then
 // the terminal, then one line on standard error.
-#include "platform/msgbox.h"
+#include "os/msgbox.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -69,7 +69,7 @@ class FakeDesktop {
         ScopedEnv e1("FAKE_ZENITY_EXIT", std::to_string(exitCode).c_str());
         ScopedEnv e2("FAKE_ZENITY_OUT", out.c_str());
         ScopedEnv e3("FAKE_ZENITY_ERR", err.c_str());
-        return tq::platform::MessageBoxA(nullptr, text, kCaptionGbk, flags);
+        return tq::os::MessageBoxA(nullptr, text, kCaptionGbk, flags);
     }
     // The arguments of the last run; empty when zenity was not run.
     std::vector<std::string> args() const {
@@ -118,10 +118,10 @@ TEST(MessageBoxPrimitive, HandlerGetsEveryBoxAndItsAnswerIsReturned) {
             return static_cast<int>(seen.size()) + 4;
         });
     FakeDesktop desktop;  // a display is present, yet the handler comes first
-    EXPECT_EQ(tq::platform::MessageBoxA(&owner, "t\xb5\x5c", kCaptionGbk, 0x2044), 5);
-    EXPECT_EQ(tq::platform::AfxMessageBox("afx", 0x2000), 6);
+    EXPECT_EQ(tq::os::MessageBoxA(&owner, "t\xb5\x5c", kCaptionGbk, 0x2044), 5);
+    EXPECT_EQ(tq::os::AfxMessageBox("afx", 0x2000), 6);
     // Even a box with an unknown button set goes to the handler.
-    EXPECT_EQ(tq::platform::MessageBoxA(nullptr, "odd", "c", 0x7), 7);
+    EXPECT_EQ(tq::os::MessageBoxA(nullptr, "odd", "c", 0x7), 7);
     EXPECT_TRUE(desktop.args().empty());
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].text, "t\xb5\x5c");
@@ -141,9 +141,9 @@ TEST(MessageBoxPrimitive, WithoutHandlerDisplayOrTerminalOneLineGoesToStandardEr
     ScopedEnv d("DISPLAY", nullptr), w("WAYLAND_DISPLAY", nullptr), m("TQTOOL_MSGBOX", nullptr);
     NoTerminal noTerminal;
     testing::internal::CaptureStderr();
-    int ok = tq::platform::MessageBoxA(nullptr, "\xce\xc4\xb1\xbe", kCaptionGbk, 0x2040);
-    int yesNo = tq::platform::MessageBoxA(nullptr, "sure?", "c", 0x2024);
-    int odd = tq::platform::MessageBoxA(nullptr, "odd", "c", 0x2006);
+    int ok = tq::os::MessageBoxA(nullptr, "\xce\xc4\xb1\xbe", kCaptionGbk, 0x2040);
+    int yesNo = tq::os::MessageBoxA(nullptr, "sure?", "c", 0x2024);
+    int odd = tq::os::MessageBoxA(nullptr, "odd", "c", 0x2006);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(ok, mb::IDOK);
     EXPECT_EQ(yesNo, 0);

@@ -2,7 +2,7 @@
 // number text and the conversions to UTF-16, UTF-8 and file-system paths.
 #include <gtest/gtest.h>
 
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 

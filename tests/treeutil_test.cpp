@@ -8,7 +8,7 @@
 #include <string>
 
 #include "support/os_support.h"
-#include "util/text.h"
+#include "text/text.h"
 
 using namespace ostest;
 

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "platform/automation.h"
-#include "platform/office/word/word_engine.h"
+#include "automation/servers.h"
+#include "office/document/word_engine.h"
 #include "support/os_support.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -49,10 +49,10 @@ json dump(const std::string& path) {
 
 /// The file the last export was shown in.
 std::string lastShown() {
-    tq::platform::CLSID clsid;
+    tq::automation::CLSID clsid;
     tq::automation::DispatchPtr app;
-    if (tq::platform::CLSIDFromProgID("Word.Application", clsid) != tq::platform::S_OK ||
-        tq::platform::GetActiveObject(clsid, app) != tq::platform::S_OK)
+    if (tq::automation::CLSIDFromProgID("Word.Application", clsid) != tq::automation::S_OK ||
+        tq::automation::GetActiveObject(clsid, app) != tq::automation::S_OK)
         return {};
     auto docs = tq::office::word::DocumentsOf(app);
     return docs.empty() ? std::string() : docs.back()->shownFile;

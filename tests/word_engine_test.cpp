@@ -6,10 +6,10 @@
 
 #include "automation/holder.h"
 #include "automation/word_ops.h"
-#include "platform/automation.h"
-#include "platform/office/word/word_engine.h"
+#include "automation/servers.h"
+#include "office/document/word_engine.h"
 #include "support/os_support.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -313,14 +313,14 @@ TEST(WordEngine, ShowingSavesEachDocumentOnceWithoutReplacingFiles) {
 }
 
 TEST(WordEngine, RegisteredAsWordApplication) {
-    tq::platform::ForgetRunningServer("Word.Application");
-    tq::platform::CLSID clsid;
-    ASSERT_EQ(tq::platform::CLSIDFromProgID("Word.Application", clsid), tq::platform::S_OK);
+    tq::automation::ForgetRunningServer("Word.Application");
+    tq::automation::CLSID clsid;
+    ASSERT_EQ(tq::automation::CLSIDFromProgID("Word.Application", clsid), tq::automation::S_OK);
     tq::automation::DispatchPtr app;
-    ASSERT_TRUE(tq::platform::CreateDispatch(clsid, app));
+    ASSERT_TRUE(tq::automation::CreateDispatch(clsid, app));
     EXPECT_EQ(app->TypeName(), "Application");
     EXPECT_TRUE(DocumentsOf(app).empty());
-    tq::platform::ForgetRunningServer("Word.Application");
+    tq::automation::ForgetRunningServer("Word.Application");
 }
 
 }  // namespace

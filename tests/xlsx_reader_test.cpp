@@ -10,9 +10,9 @@
 #include <fstream>
 #include <string>
 
-#include "platform/office/xls_reader.h"
-#include "platform/office/xlsx_reader.h"
-#include "platform/office/xml_pull.h"
+#include "office/spreadsheet/xls/xls_reader.h"
+#include "office/spreadsheet/xlsx/xlsx_reader.h"
+#include "office/common/xml_pull.h"
 #include "tqtool/types.h"
 
 namespace fs = std::filesystem;

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "automation/excel_ops.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace tq::automation {
 

@@ -1,5 +1,5 @@
 // The document server's members that the library calls, by dispatch identifier. The same
-// numbers are answered by the embedded document engine (platform/office/word).
+// numbers are answered by the embedded document engine (src/office/document).
 #pragma once
 
 #include "automation/variant.h"

@@ -8,8 +8,8 @@
 #include "automation/excel_ops.h"
 #include "excel/excel_access.h"
 #include "excel/path_exists.h"
-#include "platform/automation.h"
-#include "platform/msgbox.h"
+#include "automation/servers.h"
+#include "os/msgbox.h"
 
 namespace tq {
 
@@ -51,17 +51,17 @@ String cellText(const Variant& cell) {
 namespace excel_detail {
 
 DispatchPtr connectServer() {
-    platform::CLSID clsid;
-    platform::CLSIDFromProgID(kProgId, clsid);
+    automation::CLSID clsid;
+    automation::CLSIDFromProgID(kProgId, clsid);
     DispatchPtr unknown;
-    if (platform::GetActiveObject(clsid, unknown) == platform::S_OK) {
+    if (automation::GetActiveObject(clsid, unknown) == automation::S_OK) {
         DispatchPtr disp;
-        platform::QueryInterfaceDispatch(unknown, disp);
+        automation::QueryInterfaceDispatch(unknown, disp);
         unknown.reset();
         return disp;
     }
     DispatchPtr started;
-    if (!platform::CreateDispatch(clsid, started)) return nullptr;
+    if (!automation::CreateDispatch(clsid, started)) return nullptr;
     return started;
 }
 
@@ -118,11 +118,11 @@ CTqExcel::~CTqExcel() {
 
 bool CTqExcel::open(bool openExisting) {
     exit();
-    if (platform::CoInitialize() == hresult::E_INVALIDARG_) return false;
+    if (automation::CoInitialize() == hresult::E_INVALIDARG_) return false;
 
     DispatchPtr server = excel_detail::connectServer();
     if (!server) {
-        platform::AfxMessageBox(excel_detail::kNoOffice, 0);
+        os::AfxMessageBox(excel_detail::kNoOffice, 0);
         return false;
     }
     app = std::move(server);

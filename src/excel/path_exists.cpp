@@ -1,14 +1,14 @@
 #include "excel/path_exists.h"
 
-#include "platform/files.h"
-#include "util/text.h"
+#include "os/files.h"
+#include "text/text.h"
 
 namespace tq::excel_detail {
 
 bool pathExists(const String& path) {
     if (path.empty()) return false;
     const std::string os = text::pathToOs(path);
-    return platform::CanOpenForReading(os) || platform::IsFolder(os);
+    return os::CanOpenForReading(os) || os::IsFolder(os);
 }
 
 }  // namespace tq::excel_detail

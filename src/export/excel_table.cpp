@@ -11,8 +11,8 @@
 
 #include "automation/excel_ops.h"
 #include "excel/excel_access.h"
-#include "platform/automation.h"
-#include "platform/msgbox.h"
+#include "automation/servers.h"
+#include "os/msgbox.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
 
@@ -172,7 +172,7 @@ void writeTable(const DispatchPtr& sheets, size_t k, const Table& table, const P
 bool exportToNewWorkbook(const TableSet& tables, const Plan& plan) {
     DispatchPtr app = excel_detail::connectServer();
     if (!app) {
-        platform::AfxMessageBox(excel_detail::kNoOffice, 0);
+        os::AfxMessageBox(excel_detail::kNoOffice, 0);
         return false;
     }
     DispatchPtr books = getObject(app, xl::Application_Workbooks);

@@ -1,6 +1,6 @@
 #include "tqtool/table.h"
 
-#include "util/text.h"
+#include "text/text.h"
 
 namespace tq {
 

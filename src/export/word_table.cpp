@@ -6,10 +6,10 @@
 #include "automation/holder.h"
 #include "automation/word_ops.h"
 #include "export/runs.h"
-#include "platform/automation.h"
+#include "automation/servers.h"
 #include "tqtool/alert.h"
 #include "tqtool/export.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace tq {
 
@@ -44,19 +44,19 @@ void report(const char* text) {
 /// Attaches to the running document server, or starts one. False when neither works.
 bool connect(Holder& app) {
     const std::string progId = text::trim("Word.Application");
-    platform::CLSID clsid;
-    if (platform::CLSIDFromProgID(progId, clsid) == platform::S_OK) {
+    automation::CLSID clsid;
+    if (automation::CLSIDFromProgID(progId, clsid) == automation::S_OK) {
         automation::DispatchPtr unknown;
-        if (platform::GetActiveObject(clsid, unknown) == platform::S_OK) {
+        if (automation::GetActiveObject(clsid, unknown) == automation::S_OK) {
             automation::DispatchPtr disp;
-            if (platform::QueryInterfaceDispatch(unknown, disp) == platform::S_OK && disp) {
+            if (automation::QueryInterfaceDispatch(unknown, disp) == automation::S_OK && disp) {
                 app.AttachDispatch(std::move(disp));
                 return true;
             }
         }
     }
     automation::DispatchPtr started;
-    if (!platform::CreateDispatch(clsid, started) || !started) return false;
+    if (!automation::CreateDispatch(clsid, started) || !started) return false;
     app.AttachDispatch(std::move(started));
     return true;
 }
@@ -144,7 +144,7 @@ void mergeRuns(const Holder& wordTable, const Table& table, const std::vector<ac
 bool exportTables(const std::vector<String>& titles, const TableSet& tables,
                   const std::vector<std::vector<action>>* actions, bool portrait) {
     // 1. OLE for this thread.
-    if (!platform::AfxOleInit()) {
+    if (!automation::AfxOleInit()) {
         report(kMsgInitFailed);
         return false;
     }

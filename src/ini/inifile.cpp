@@ -4,23 +4,23 @@
 
 #include <unordered_map>
 
-#include "platform/profile.h"
-#include "util/text.h"
+#include "os/profile.h"
+#include "text/text.h"
 
 namespace tq {
 
 namespace {
 
-using platform::ProfileSnapshot;
-using platform::profile::Edit;
-using platform::profile::ProfileText;
+using os::ProfileSnapshot;
+using os::profile::Edit;
+using os::profile::ProfileText;
 
 ProfileSnapshot readFile(const String& path) {
     return ProfileSnapshot::read(path);
 }
 
 void write(const String& path, std::vector<Edit> edits) {
-    if (!edits.empty()) platform::editProfile(path, edits);  // write failures are not reported
+    if (!edits.empty()) os::editProfile(path, edits);  // write failures are not reported
 }
 
 Edit setEdit(const String& section, const String& key, const String& value) {
@@ -97,7 +97,7 @@ struct Sections {
                 (void)fresh;
                 blocks.push_back({entries.size(), entries.size(), it->second, false});
             },
-            [&](std::string_view, const platform::profile::LineInfo& info) {
+            [&](std::string_view, const os::profile::LineInfo& info) {
                 if (!listed) return;
                 // "name=value" splits at its first '='; a line without '=' has an empty key and
                 // is its own value.
@@ -128,9 +128,9 @@ CIniFileNew::~CIniFileNew() = default;
 
 int CIniFileNew::SetPath(String path) {
     m_path = std::move(path);
-    uint32_t a = platform::GetFileAttributesA(m_path.c_str());
-    if (a == platform::INVALID_FILE_ATTRIBUTES_) return 0;
-    if (a & platform::FILE_ATTRIBUTE_DIRECTORY_) return 0;
+    uint32_t a = os::GetFileAttributesA(m_path.c_str());
+    if (a == os::INVALID_FILE_ATTRIBUTES_) return 0;
+    if (a & os::FILE_ATTRIBUTE_DIRECTORY_) return 0;
     return 1;
 }
 
@@ -271,7 +271,7 @@ bool CIniFileNew::GetItemValue(String key, String& value) {
             hasKey = false;
             if (search) names.push_back(section);
         },
-        [&](std::string_view, const platform::profile::LineInfo& info) {
+        [&](std::string_view, const os::profile::LineInfo& info) {
             if (found || !search) return;
             if (!info.name.empty()) hasKey = true;
             if (pending) return;
@@ -280,7 +280,7 @@ bool CIniFileNew::GetItemValue(String key, String& value) {
             std::string_view k = info.hasEquals ? info.name : std::string_view();
             if (!text::equalsNoCase(k, key)) return;
             for (size_t i = 0; i + 1 < names.size(); ++i)
-                if (platform::profile::namesEqual(names[i], names.back())) {
+                if (os::profile::namesEqual(names[i], names.back())) {
                     search = false;  // a later block of a name already searched
                     return;
                 }

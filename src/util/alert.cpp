@@ -1,9 +1,9 @@
 #include "tqtool/alert.h"
 
-#include "platform/msgbox.h"
+#include "os/msgbox.h"
 #include "tqtool/messagebox.h"
 #include "tqtool/numutil.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace tq {
 
@@ -52,17 +52,17 @@ unsigned buttonSetOfCode(int buttons) {
 }
 
 void show(const String& text) {
-    platform::AfxMessageBox(text, mb::TASKMODAL);
+    os::AfxMessageBox(text, mb::TASKMODAL);
 }
 
 }  // namespace
 
 int TqMessageBox(const String& text, WindowHandle owner) {
-    return platform::MessageBoxA(owner, text, kNoticeCaption, kInfoFlags);
+    return os::MessageBoxA(owner, text, kNoticeCaption, kInfoFlags);
 }
 
 int TqMessageBox(const String& text, unsigned int type, const String& caption, WindowHandle owner) {
-    return platform::MessageBoxA(owner, text, caption, type | kInfoFlags);
+    return os::MessageBoxA(owner, text, caption, type | kInfoFlags);
 }
 
 int TqMessageBox(const String& text, WindowHandle owner, unsigned int type, const String& caption) {
@@ -73,7 +73,7 @@ int TQMessageBox(const String& text, char kind, int buttons, const String& capti
     const String shownCaption = caption.empty() ? String(kSuiteCaption) : caption;
     const unsigned icon = iconOfKind(kind);
     if (icon == 0 || buttons < 1 || buttons > 6) return 0;
-    return platform::MessageBoxA(nullptr, text, shownCaption,
+    return os::MessageBoxA(nullptr, text, shownCaption,
                                  mb::TASKMODAL | icon | buttonSetOfCode(buttons));
 }
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
-#include "platform/process.h"
-#include "util/text.h"
+#include "os/files.h"
+#include "os/process.h"
+#include "text/text.h"
 
 namespace tq {
 
@@ -39,7 +39,7 @@ std::string argumentToOs(const String& arg) {
 std::vector<std::string> commandToOs(const char* commandLine) {
     std::vector<std::string> argv;
     if (!commandLine) return argv;
-    std::vector<String> args = platform::SplitCommandLine(commandLine);
+    std::vector<String> args = os::SplitCommandLine(commandLine);
     for (size_t i = 0; i < args.size(); ++i)
         argv.push_back(i == 0 ? text::pathToOs(args[i]) : argumentToOs(args[i]));
     return argv;
@@ -49,7 +49,7 @@ std::vector<std::string> commandToOs(const char* commandLine) {
 
 int IsFileExist(const String& path) {
     if (path.empty()) return 0;
-    return platform::CanOpenForReading(text::pathToOs(path)) ? 1 : 0;
+    return os::CanOpenForReading(text::pathToOs(path)) ? 1 : 0;
 }
 
 int IsDirectory(const String& path) {
@@ -60,7 +60,7 @@ int IsDirectory(const String& path) {
         p.pop_back();
         if (p.empty()) p.push_back('/');  // the root folder itself
     }
-    return platform::IsFolder(text::pathToOs(p)) ? 1 : 0;
+    return os::IsFolder(text::pathToOs(p)) ? 1 : 0;
 }
 
 String GetFileDir(const String& path, String& name, bool withExtension) {
@@ -78,7 +78,7 @@ String GetFileDir(const String& path, String& name, bool withExtension) {
 
 String GetCurPath() {
     std::string file;
-    if (!platform::ModuleFile(file)) return String();
+    if (!os::ModuleFile(file)) return String();
     String gbk = text::pathFromOs(file);
     size_t sep = lastSeparator(gbk);
     if (sep == text::npos) return String();
@@ -87,23 +87,23 @@ String GetCurPath() {
 
 int CopyFolder(const char* source, const char* target) {
     if (!source || !target || !IsDirectory(source)) return 0;
-    return platform::CopyFolderTree(text::pathToOs(source), text::pathToOs(target)) ? 1 : 0;
+    return os::CopyFolderTree(text::pathToOs(source), text::pathToOs(target)) ? 1 : 0;
 }
 
 void DeleteAllFile(const String& folder) {
     // The empty folder name would stand for the root of the file system: never empty that.
     if (folder.empty()) return;
-    platform::EmptyFolder(text::pathToOs(folder));
+    os::EmptyFolder(text::pathToOs(folder));
 }
 
 int CmdExec(char* commandLine) {
     std::vector<std::string> argv = commandToOs(commandLine);
-    return platform::StartDetached(argv, false) != 0 ? 1 : 0;
+    return os::StartDetached(argv, false) != 0 ? 1 : 0;
 }
 
 int Cmd(char* commandLine) {
     std::vector<std::string> argv = commandToOs(commandLine);
-    return platform::StartDetached(argv, true) != 0 ? 1 : 0;
+    return os::StartDetached(argv, true) != 0 ? 1 : 0;
 }
 
 int WaitCmdExec(const String& file) {
@@ -113,25 +113,25 @@ int WaitCmdExec(const String& file) {
     const bool bare = os.find('/') == std::string::npos;
     const std::string local = bare ? "./" + os : os;
     std::vector<std::string> argv;
-    if (!platform::FindProgram(local).empty())
+    if (!os::FindProgram(local).empty())
         argv = {local};  // an executable file: started directly
-    else if (platform::CanOpenForReading(os) || platform::IsFolder(os))
+    else if (os::CanOpenForReading(os) || os::IsFolder(os))
         // Any other file or folder: the desktop's default application. A relative name that looks
         // like an option is given with its folder.
         argv = {"xdg-open", os[0] == '-' ? "./" + os : os};
-    else if (bare && !platform::FindProgram(os).empty())
+    else if (bare && !os::FindProgram(os).empty())
         argv = {os};  // a bare program name, found on PATH
     else
         return 0;
     int status = 0;
-    if (!platform::RunAndWait(argv, &status)) return 0;
+    if (!os::RunAndWait(argv, &status)) return 0;
     // The opener's failure (no application for the file, or it could not be started) is a
     // failure to open, as the shell reports one; a program's own exit code is not looked at.
     return argv[0] == "xdg-open" && status != 0 ? 0 : 1;
 }
 
 String GetComputerNameA() {
-    String name = text::pathFromOs(platform::HostName());
+    String name = text::pathFromOs(os::HostName());
     if (name.size() > 199) name.resize(text::isCharBoundary(name, 199) ? 199 : 198);
     return name;
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tqtool/strutil.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace tq {
 

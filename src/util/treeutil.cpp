@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/files.h"
-#include "util/text.h"
+#include "os/files.h"
+#include "text/text.h"
 
 namespace tq {
 
@@ -26,7 +26,7 @@ int GetTreeItemArray(const String& path, StringArray& names, UIntArray& levels, 
     levels.clear();
     keys.clear();
     std::string content;
-    if (!platform::ReadWholeFile(text::pathToOs(path), content)) return 0;
+    if (!os::ReadWholeFile(text::pathToOs(path), content)) return 0;
 
     // Every line to the end of the file; empty lines and group headers are skipped wherever they
     // are. Line ends (LF or CR LF) are white space to the trim; neither byte can be a trail byte.

@@ -27,13 +27,13 @@ if ! "$cxx" -fsanitize=fuzzer "$probe" -o "$work/probe" >/dev/null 2>&1; then
     exit 77
 fi
 
-sources="$src/tests/fuzz/xlsx_fuzz.cpp $src/src/platform/office/zip_archive.cpp
- $src/src/platform/office/xml_pull.cpp $src/src/platform/office/xlsx_reader.cpp
- $src/src/util/text.cpp $src/src/util/types.cpp"
+sources="$src/tests/fuzz/xlsx_fuzz.cpp $src/src/office/common/zip_archive.cpp
+ $src/src/office/common/xml_pull.cpp $src/src/office/spreadsheet/xlsx/xlsx_reader.cpp
+ $src/src/text/text.cpp $src/src/text/types.cpp"
 bin="$work/xlsx_fuzz"
 rebuild=no
 [ -x "$bin" ] || rebuild=yes
-for f in $sources $src/src/platform/office/*.h; do
+for f in $sources $src/src/office/common/*.h $src/src/office/spreadsheet/*/*.h; do
     [ "$f" -nt "$bin" ] && rebuild=yes
 done
 if [ $rebuild = yes ]; then

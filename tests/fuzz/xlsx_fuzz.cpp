@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/office/xlsx_reader.h"
+#include "office/spreadsheet/xlsx/xlsx_reader.h"
 #include "tqtool/types.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/office/excel_engine.h"
-#include "util/text.h"
+#include "office/spreadsheet/excel_engine.h"
+#include "text/text.h"
 
 namespace tqtest {
 

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "platform/process.h"
+#include "os/process.h"
 #include "support/os_support.h"
 
 namespace excel_files {
@@ -16,7 +16,7 @@ std::string runPython(const std::string& code, const std::vector<std::string>& a
     argv.insert(argv.end(), args.begin(), args.end());
     std::string out, err;
     int status = 0;
-    if (!tq::platform::RunCapture(argv, out, err, status) || status != 0)
+    if (!tq::os::RunCapture(argv, out, err, status) || status != 0)
         throw std::runtime_error("python failed (" + std::to_string(status) + "): " + err);
     return out;
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "automation/excel_ops.h"
-#include "platform/automation.h"
-#include "util/text.h"
+#include "automation/servers.h"
+#include "text/text.h"
 
 namespace excel_rec {
 
@@ -330,27 +330,27 @@ struct Obj : IDispatch {
 }  // namespace
 
 Server::Server() : state_(std::make_shared<State>()) {
-    previous_ = tq::platform::GetServerFactory("Excel.Application");
+    previous_ = tq::automation::GetServerFactory("Excel.Application");
     std::weak_ptr<State> weak = state_;
-    tq::platform::RegisterServer("Excel.Application", [weak]() -> DispatchPtr {
+    tq::automation::RegisterServer("Excel.Application", [weak]() -> DispatchPtr {
         auto st = weak.lock();
         if (!st) return nullptr;
         ++st->started;
         return std::make_shared<Obj>(st, "Application", "App");
     });
-    tq::platform::ForgetRunningServer("Excel.Application");
+    tq::automation::ForgetRunningServer("Excel.Application");
 }
 
 Server::~Server() {
-    tq::platform::ForgetRunningServer("Excel.Application");
+    tq::automation::ForgetRunningServer("Excel.Application");
     if (previous_)
-        tq::platform::RegisterServer("Excel.Application", previous_);
+        tq::automation::RegisterServer("Excel.Application", previous_);
     else
-        tq::platform::UnregisterServer("Excel.Application");
+        tq::automation::UnregisterServer("Excel.Application");
 }
 
 void Server::uninstall() {
-    tq::platform::UnregisterServer("Excel.Application");
+    tq::automation::UnregisterServer("Excel.Application");
 }
 
 Script& Server::script() {

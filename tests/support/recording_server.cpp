@@ -4,7 +4,7 @@
 
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace tqtest {
 
@@ -316,24 +316,24 @@ RecordingServer::RecordingServer(std::string progId, Model model)
         Answer("Range", Range_Column, InvokeKind::PropertyGet, Variant::I4(1));
         Answer("Range", Range_MergeCells, InvokeKind::PropertyGet, Variant::Bool(false));
     }
-    previous_ = tq::platform::GetServerFactory(progId_);
+    previous_ = tq::automation::GetServerFactory(progId_);
     std::weak_ptr<ServerState> weak = state_;
-    tq::platform::RegisterServer(progId_, [weak]() -> DispatchPtr {
+    tq::automation::RegisterServer(progId_, [weak]() -> DispatchPtr {
         auto state = weak.lock();
         if (!state) return nullptr;
         std::lock_guard<std::recursive_mutex> lock(state->mutex);
         ++state->started;
         return state->create(state, "Application", "", {}, {});
     });
-    tq::platform::ForgetRunningServer(progId_);
+    tq::automation::ForgetRunningServer(progId_);
 }
 
 RecordingServer::~RecordingServer() {
-    tq::platform::ForgetRunningServer(progId_);
+    tq::automation::ForgetRunningServer(progId_);
     if (previous_)
-        tq::platform::RegisterServer(progId_, previous_);
+        tq::automation::RegisterServer(progId_, previous_);
     else
-        tq::platform::UnregisterServer(progId_);
+        tq::automation::UnregisterServer(progId_);
     // Break the reference cycles the log and stored values can form (an object passed as an
     // argument, a handler that captured a holder), so nothing outlives the test.
     std::vector<std::shared_ptr<RecordingObject>> live;
@@ -396,7 +396,7 @@ void RecordingServer::Clear(const std::string& selector, DISPID id, InvokeKind k
 
 std::shared_ptr<RecordingObject> RecordingServer::Start() {
     DispatchPtr app;
-    if (!tq::platform::CreateDispatch(progId_, app)) return nullptr;
+    if (!tq::automation::CreateDispatch(progId_, app)) return nullptr;
     return std::dynamic_pointer_cast<RecordingObject>(app);
 }
 

@@ -9,7 +9,7 @@
 //         auto& a = c.self.creationArgs();                // the Item(row, col) that made this cell
 //         return Variant::Str(u"cell");
 //     });
-//     ... run the code under test (it attaches through tq::platform as usual) ...
+//     ... run the code under test (it attaches through tq::os as usual) ...
 //     EXPECT_THAT(rec.Log(), ElementsAre("Application[1].UserControl(put) BOOL:FALSE", ...));
 //
 // Objects. The server starts with one object "Application[1]". Objects are created on demand:
@@ -62,7 +62,7 @@
 #include <vector>
 
 #include "automation/dispatch.h"
-#include "platform/automation.h"
+#include "automation/servers.h"
 
 namespace tqtest {
 
@@ -211,7 +211,7 @@ class RecordingServer {
   private:
     std::string progId_;
     std::shared_ptr<ServerState> state_;
-    tq::platform::ServerFactory previous_;
+    tq::automation::ServerFactory previous_;
 };
 
 /// A variant as the log writes it ("I4:1", "BSTR:\"x\"", "MISSING" ...).

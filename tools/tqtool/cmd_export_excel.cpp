@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "cli.h"
-#include "platform/automation.h"
-#include "platform/office/excel_engine.h"
+#include "automation/servers.h"
+#include "office/spreadsheet/excel_engine.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
 
@@ -183,7 +183,7 @@ bool runFreeFormInto(const std::string& out, Form form) {
 
 void run(const ExportOptions& o) {
     const Input in = parseInput(o.in);
-    tq::platform::CoInitialize();  // the free forms expect an initialised thread
+    tq::automation::CoInitialize();  // the free forms expect an initialised thread
 
     std::string form;
     bool ok = false;

@@ -11,8 +11,8 @@
 #include <iterator>
 
 #include "cli.h"
-#include "platform/automation.h"
-#include "platform/office/word/word_engine.h"
+#include "automation/servers.h"
+#include "office/document/word_engine.h"
 #include "tqtool/export.h"
 
 namespace {
@@ -60,10 +60,10 @@ tq::action actionFromJson(const json& j) {
 
 /// The document the last export added to the running document server, or null.
 std::shared_ptr<tq::office::word::Document> lastDocument() {
-    tq::platform::CLSID clsid;
+    tq::automation::CLSID clsid;
     tq::automation::DispatchPtr app;
-    if (tq::platform::CLSIDFromProgID("Word.Application", clsid) != tq::platform::S_OK ||
-        tq::platform::GetActiveObject(clsid, app) != tq::platform::S_OK)
+    if (tq::automation::CLSIDFromProgID("Word.Application", clsid) != tq::automation::S_OK ||
+        tq::automation::GetActiveObject(clsid, app) != tq::automation::S_OK)
         return nullptr;
     auto docs = tq::office::word::DocumentsOf(app);
     return docs.empty() ? nullptr : docs.back();

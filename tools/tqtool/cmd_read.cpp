@@ -11,7 +11,7 @@
 
 #include "cli.h"
 #include "tqtool/excel.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "tqtool/numutil.h"
 #include "tqtool/strutil.h"
 #include "tqtool/table.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // tqtool workbook dump FILE       every sheet as JSON: name, used range, cells, merged areas
 // tqtool workbook convert IN OUT  converts between .xlsx/.xlsm, .xls (read only) and .csv
 #include "cli.h"
-#include "platform/office/file_io.h"
-#include "platform/office/model_ops.h"
+#include "office/spreadsheet/file_io.h"
+#include "office/spreadsheet/model/model_ops.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli.h"
-#include "util/text.h"
+#include "text/text.h"
 
 namespace tqcli {
 

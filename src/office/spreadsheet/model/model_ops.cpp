@@ -1,0 +1,937 @@
+// Operations on the in-memory workbook (see model_ops.h).
+#include "office/spreadsheet/model/model_ops.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "automation/holder.h"
+#include "tqtool/types.h"
+#include "text/text.h"
+
+namespace tq::office {
+
+// ---- Names ----
+
+std::string ColumnName(uint32_t c) {
+    std::string s;
+    uint32_t n = c + 1;
+    while (n > 0) {
+        uint32_t rem = (n - 1) % 26;
+        s.insert(s.begin(), static_cast<char>('A' + rem));
+        n = (n - 1) / 26;
+    }
+    return s;
+}
+
+std::string CellName(uint32_t r, uint32_t c) {
+    return ColumnName(c) + std::to_string(r + 1);
+}
+
+std::string RectName(const Rect& r) {
+    if (r.single()) return CellName(r.r1, r.c1);
+    return CellName(r.r1, r.c1) + ":" + CellName(r.r2, r.c2);
+}
+
+// ---- Number formats and text forms ----
+
+const char* BuiltinNumFmt(int id) {
+    switch (id) {
+        case 0:
+            return "General";
+        case 1:
+            return "0";
+        case 2:
+            return "0.00";
+        case 3:
+            return "#,##0";
+        case 4:
+            return "#,##0.00";
+        case 9:
+            return "0%";
+        case 10:
+            return "0.00%";
+        case 11:
+            return "0.00E+00";
+        case 12:
+            return "# ?/?";
+        case 13:
+            return "# ?\?/??";
+        case 14:
+            return "m/d/yyyy";
+        case 15:
+            return "d-mmm-yy";
+        case 16:
+            return "d-mmm";
+        case 17:
+            return "mmm-yy";
+        case 18:
+            return "h:mm AM/PM";
+        case 19:
+            return "h:mm:ss AM/PM";
+        case 20:
+            return "h:mm";
+        case 21:
+            return "h:mm:ss";
+        case 22:
+            return "m/d/yyyy h:mm";
+        case 37:
+            return "#,##0 ;(#,##0)";
+        case 38:
+            return "#,##0 ;[Red](#,##0)";
+        case 39:
+            return "#,##0.00;(#,##0.00)";
+        case 40:
+            return "#,##0.00;[Red](#,##0.00)";
+        case 45:
+            return "mm:ss";
+        case 46:
+            return "[h]:mm:ss";
+        case 47:
+            return "mmss.0";
+        case 48:
+            return "##0.0E+0";
+        case 49:
+            return "@";
+        // The date and time formats of the Chinese (PRC) locale.
+        case 27:
+        case 36:
+        case 50:
+        case 52:
+        case 57:
+            return "yyyy\"\xe5\xb9\xb4\"m\"\xe6\x9c\x88\"";
+        case 28:
+        case 29:
+        case 51:
+        case 53:
+        case 54:
+        case 58:
+            return "m\"\xe6\x9c\x88\"d\"\xe6\x97\xa5\"";
+        case 30:
+            return "m-d-yy";
+        case 31:
+            return "yyyy\"\xe5\xb9\xb4\"m\"\xe6\x9c\x88\"d\"\xe6\x97\xa5\"";
+        case 32:
+            return "h\"\xe6\x97\xb6\"mm\"\xe5\x88\x86\"";
+        case 33:
+            return "h\"\xe6\x97\xb6\"mm\"\xe5\x88\x86\"ss\"\xe7\xa7\x92\"";
+        case 34:
+        case 55:
+            return "\xe4\xb8\x8a\xe5\x8d\x88/"
+                   "\xe4\xb8\x8b\xe5\x8d\x88h\"\xe6\x97\xb6\"mm\"\xe5\x88\x86\"";
+        case 35:
+        case 56:
+            return "\xe4\xb8\x8a\xe5\x8d\x88/"
+                   "\xe4\xb8\x8b\xe5\x8d\x88h\"\xe6\x97\xb6\"mm\"\xe5\x88\x86\"ss"
+                   "\"\xe7\xa7\x92\"";
+        default:
+            return nullptr;
+    }
+}
+
+bool IsGeneralFormat(std::string_view code) {
+    // "G/通用格式" is the general format's name in the Chinese user interface.
+    return code.empty() || text::equalsNoCase(code, "General") ||
+           code == "G/\xe9\x80\x9a\xe7\x94\xa8\xe6\xa0\xbc\xe5\xbc\x8f";
+}
+
+bool IsDateFormat(std::string_view code) {
+    for (size_t i = 0; i < code.size(); ++i) {
+        char ch = code[i];
+        switch (ch) {
+            case '"': {  // quoted text
+                size_t end = code.find('"', i + 1);
+                if (end == std::string_view::npos) return false;
+                i = end;
+                break;
+            }
+            case '[': {  // colour, condition or locale
+                size_t end = code.find(']', i + 1);
+                if (end == std::string_view::npos) return false;
+                i = end;
+                break;
+            }
+            case '\\':  // escaped character
+            case '_':   // space as wide as the next character
+            case '*':   // fill with the next character
+                ++i;
+                break;
+            default: {
+                if (text::startsWithNoCase(code.substr(i), "General")) {
+                    i += 6;
+                    break;
+                }
+                char lc = text::toLowerAscii(ch);
+                if (lc == 'y' || lc == 'm' || lc == 'd' || lc == 'h' || lc == 's') return true;
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+std::string NumberText(double v) {
+    if (std::isnan(v) || std::isinf(v)) return "#NUM!";
+    return automation::FormatNumber(v, 15);
+}
+
+double SerialToOle(double serial, bool date1904) {
+    if (date1904) return serial + 1462;
+    // The 1900 system counts a 29 February 1900 that never was: its first 59 days are one day
+    // behind the automation date.
+    if (serial >= 1 && serial < 60) return serial + 1;
+    return serial;
+}
+
+double OleToSerial(double date, bool date1904) {
+    if (date1904) return date - 1462;
+    if (date >= 2 && date < 61) return date - 1;
+    return date;
+}
+
+std::string DateText(double serial) {
+    try {
+        return automation::FormatDate(serial);
+    } catch (const AutomationError&) {
+        return NumberText(serial);
+    }
+}
+
+const char* ErrorText(int32_t code) {
+    switch (code) {
+        case 2000:
+            return "#NULL!";
+        case 2007:
+            return "#DIV/0!";
+        case 2015:
+            return "#VALUE!";
+        case 2023:
+            return "#REF!";
+        case 2029:
+            return "#NAME?";
+        case 2036:
+            return "#NUM!";
+        case 2042:
+            return "#N/A";
+        case 2043:
+            return "#GETTING_DATA";
+        default:
+            return "#VALUE!";
+    }
+}
+
+int32_t ErrorFromText(std::string_view t) {
+    static const int32_t codes[] = {2000, 2007, 2015, 2023, 2029, 2036, 2042, 2043};
+    for (int32_t c : codes)
+        if (t == ErrorText(c)) return c;
+    return 0;
+}
+
+namespace {
+template <class Ch>
+std::optional<double> plainDecimal(std::basic_string_view<Ch> t) {
+    if (t.empty() || t.size() > 400) return std::nullopt;
+    char buf[402];
+    size_t n = 0, i = 0;
+    if (t[0] == '+' || t[0] == '-') buf[n++] = static_cast<char>(t[i++]);
+    size_t intStart = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') buf[n++] = static_cast<char>(t[i++]);
+    size_t intDigits = i - intStart;
+    size_t fracDigits = 0;
+    if (i < t.size() && t[i] == '.') {
+        buf[n++] = '.';
+        ++i;
+        size_t fs = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') buf[n++] = static_cast<char>(t[i++]);
+        fracDigits = i - fs;
+    }
+    if (i != t.size() || intDigits + fracDigits == 0) return std::nullopt;
+    if (intDigits > 1 && t[intStart] == '0') return std::nullopt;  // "007" stays a text
+    // Significant digits: all digits without leading and trailing zeros.
+    std::string digits;
+    for (size_t k = 0; k < n; ++k)
+        if (buf[k] >= '0' && buf[k] <= '9') digits += buf[k];
+    size_t a = digits.find_first_not_of('0');
+    if (a != std::string::npos) {
+        size_t b = digits.find_last_not_of('0');
+        if (b - a + 1 > 15) return std::nullopt;
+    }
+    buf[n] = 0;
+    return text::strtod(buf, nullptr);
+}
+}  // namespace
+
+std::optional<double> PlainDecimal(std::u16string_view text) {
+    return plainDecimal(text);
+}
+std::optional<double> PlainDecimal(std::string_view text) {
+    return plainDecimal(text);
+}
+
+namespace {
+bool isWide(uint32_t cp) {
+    return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+           (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+           (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+           (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
+}
+}  // namespace
+
+double TextWidthUnits(std::string_view s) {
+    double best = 0, cur = 0;
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        uint32_t cp;
+        size_t len;
+        if (c < 0x80) {
+            cp = c;
+            len = 1;
+        } else if ((c >> 5) == 6) {
+            cp = c & 0x1F;
+            len = 2;
+        } else if ((c >> 4) == 14) {
+            cp = c & 0x0F;
+            len = 3;
+        } else {
+            cp = c & 0x07;
+            len = 4;
+        }
+        for (size_t k = 1; k < len && i + k < s.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        i += len;
+        if (cp == '\n') {
+            best = std::max(best, cur);
+            cur = 0;
+        } else if (cp != '\r') {
+            cur += isWide(cp) ? 2 : 1;
+        }
+    }
+    return std::max(best, cur);
+}
+
+uint32_t TextLines(std::string_view s) {
+    return 1 + static_cast<uint32_t>(std::count(s.begin(), s.end(), '\n'));
+}
+
+// ---- BookModel ----
+
+void BookModel::assignIds() {
+    for (auto& s : wb.sheets) lastId_ = std::max(lastId_, s.id);
+    for (auto& s : wb.sheets)
+        if (s.id == 0) s.id = ++lastId_;
+}
+
+int BookModel::sheetIndex(uint32_t id) const {
+    for (size_t i = 0; i < wb.sheets.size(); ++i)
+        if (wb.sheets[i].id == id) return static_cast<int>(i);
+    return -1;
+}
+
+namespace {
+std::string styleKey(const Style& s) {
+    std::string k = s.numFmt;
+    k += '\x1f';
+    k += s.fontName;
+    k += text::format("\x1f%d\x1f%d\x1f%d\x1f%.17g\x1f%d%d%d\x1f%u", s.hAlign, s.vAlign,
+                      s.wrap ? 1 : 0, s.fontSize, s.bold ? 1 : 0, s.italic ? 1 : 0,
+                      s.hasFill ? 1 : 0, s.hasFill ? s.fillColor : 0u);
+    return k;
+}
+}  // namespace
+
+uint32_t BookModel::internStyle(const Style& s) {
+    if (wb.styles.empty()) wb.styles.emplace_back();
+    for (size_t i = indexed_; i < wb.styles.size(); ++i)
+        styleIndex_.emplace(styleKey(wb.styles[i]), static_cast<uint32_t>(i));
+    indexed_ = wb.styles.size();
+    auto [it, added] = styleIndex_.emplace(styleKey(s), static_cast<uint32_t>(wb.styles.size()));
+    if (added) {
+        wb.styles.push_back(s);
+        indexed_ = wb.styles.size();
+    }
+    return it->second;
+}
+
+bool BookModel::styleIsDate(uint32_t idx) {
+    if (idx >= wb.styles.size()) return false;
+    if (dateCache_.size() < wb.styles.size()) dateCache_.resize(wb.styles.size(), -1);
+    int8_t& v = dateCache_[idx];
+    if (v < 0) v = IsDateFormat(wb.styles[idx].numFmt) ? 1 : 0;
+    return v == 1;
+}
+
+uint32_t BookModel::addString(std::string&& s) {
+    wb.strings.push_back(std::move(s));
+    return static_cast<uint32_t>(wb.strings.size() - 1);
+}
+
+void BookModel::releaseString() {
+    if (++released_ > 65536 && released_ > wb.strings.size() / 2) compactStrings();
+}
+
+void BookModel::compactStrings() {
+    std::vector<uint32_t> remap(wb.strings.size(), UINT32_MAX);
+    std::vector<std::string> out;
+    for (auto& sh : wb.sheets)
+        for (auto& row : sh.rows)
+            for (auto& cell : row.cells) {
+                if (cell.type != CellType::String || cell.str >= remap.size()) continue;
+                uint32_t& m = remap[cell.str];
+                if (m == UINT32_MAX) {
+                    m = static_cast<uint32_t>(out.size());
+                    out.push_back(std::move(wb.strings[cell.str]));
+                }
+                cell.str = m;
+            }
+    wb.strings = std::move(out);
+    released_ = 0;
+}
+
+// ---- Cells ----
+
+namespace {
+template <class S>
+auto findRowImpl(S& s, uint32_t r) -> decltype(&s.rows[0]) {
+    auto& rows = s.rows;
+    if (rows.empty()) return nullptr;
+    if (rows.back().row == r) return &rows.back();
+    auto it = std::lower_bound(rows.begin(), rows.end(), r,
+                               [](const Row& a, uint32_t v) { return a.row < v; });
+    return (it != rows.end() && it->row == r) ? &*it : nullptr;
+}
+template <class R>
+auto findCellInRow(R& row, uint32_t c) -> decltype(&row.cells[0]) {
+    auto& cells = row.cells;
+    if (cells.empty()) return nullptr;
+    if (cells.back().col == c) return &cells.back();
+    auto it = std::lower_bound(cells.begin(), cells.end(), c,
+                               [](const Cell& a, uint32_t v) { return a.col < v; });
+    return (it != cells.end() && it->col == c) ? &*it : nullptr;
+}
+auto rowLower(std::vector<Row>& rows, uint32_t r) {
+    return std::lower_bound(rows.begin(), rows.end(), r,
+                            [](const Row& a, uint32_t v) { return a.row < v; });
+}
+auto cellLower(std::vector<Cell>& cells, uint32_t c) {
+    return std::lower_bound(cells.begin(), cells.end(), c,
+                            [](const Cell& a, uint32_t v) { return a.col < v; });
+}
+int32_t colStyle(const Sheet& s, uint32_t c) {
+    if (s.cols.empty()) return -1;
+    auto it = std::upper_bound(s.cols.begin(), s.cols.end(), c,
+                               [](uint32_t v, const ColInfo& ci) { return v < ci.first; });
+    if (it == s.cols.begin()) return -1;
+    --it;
+    return it->last >= c ? it->style : -1;
+}
+}  // namespace
+
+const Row* FindRow(const Sheet& s, uint32_t r) {
+    return findRowImpl(s, r);
+}
+Row* FindRow(Sheet& s, uint32_t r) {
+    return findRowImpl(s, r);
+}
+
+const Cell* FindCell(const Sheet& s, uint32_t r, uint32_t c) {
+    const Row* row = FindRow(s, r);
+    return row ? findCellInRow(*row, c) : nullptr;
+}
+Cell* FindCell(Sheet& s, uint32_t r, uint32_t c) {
+    Row* row = FindRow(s, r);
+    return row ? findCellInRow(*row, c) : nullptr;
+}
+
+uint32_t InheritedStyle(const Sheet& s, const Row* row, uint32_t c) {
+    if (row && row->style >= 0) return static_cast<uint32_t>(row->style);
+    int32_t cs = colStyle(s, c);
+    if (cs >= 0) return static_cast<uint32_t>(cs);
+    return s.sheetStyle >= 0 ? static_cast<uint32_t>(s.sheetStyle) : 0;
+}
+uint32_t InheritedStyle(const Sheet& s, uint32_t r, uint32_t c) {
+    return InheritedStyle(s, FindRow(s, r), c);
+}
+
+uint32_t EffectiveStyle(const Sheet& s, uint32_t r, uint32_t c) {
+    const Row* row = FindRow(s, r);
+    if (row) {
+        if (const Cell* cell = findCellInRow(*row, c)) return cell->style;
+    }
+    return InheritedStyle(s, row, c);
+}
+
+Row& RowAt(Sheet& s, uint32_t r) {
+    auto& rows = s.rows;
+    if (rows.empty() || rows.back().row < r) {
+        rows.emplace_back().row = r;
+        return rows.back();
+    }
+    if (rows.back().row == r) return rows.back();
+    auto it = rowLower(rows, r);
+    if (it != rows.end() && it->row == r) return *it;
+    it = rows.insert(it, Row{});
+    it->row = r;
+    return *it;
+}
+
+Cell& CellAt(Sheet& s, uint32_t r, uint32_t c) {
+    Row& row = RowAt(s, r);
+    auto& cells = row.cells;
+    if (cells.empty() || cells.back().col < c) {
+        uint32_t st = InheritedStyle(s, &row, c);
+        Cell& cell = cells.emplace_back();
+        cell.col = c;
+        cell.style = st;
+        return cell;
+    }
+    if (cells.back().col == c) return cells.back();
+    auto it = cellLower(cells, c);
+    if (it != cells.end() && it->col == c) return *it;
+    uint32_t st = InheritedStyle(s, &row, c);
+    it = cells.insert(it, Cell{});
+    it->col = c;
+    it->style = st;
+    return *it;
+}
+
+namespace {
+Cell& valueCell(BookModel& b, Sheet& s, uint32_t r, uint32_t c) {
+    Cell& cell = CellAt(s, r, c);
+    if (cell.type == CellType::String) b.releaseString();
+    return cell;
+}
+}  // namespace
+
+void SetNumber(BookModel& b, Sheet& s, uint32_t r, uint32_t c, double v) {
+    Cell& cell = valueCell(b, s, r, c);
+    cell.type = CellType::Number;
+    cell.num = v;
+}
+
+void SetString(BookModel& b, Sheet& s, uint32_t r, uint32_t c, std::string utf8) {
+    if (utf8.empty()) {
+        SetEmpty(b, s, r, c);
+        return;
+    }
+    Cell& cell = valueCell(b, s, r, c);
+    uint32_t idx = b.addString(std::move(utf8));
+    // addString never touches the sheet, so `cell` is still valid.
+    cell.type = CellType::String;
+    cell.str = idx;
+}
+
+void SetBool(BookModel& b, Sheet& s, uint32_t r, uint32_t c, bool v) {
+    Cell& cell = valueCell(b, s, r, c);
+    cell.type = CellType::Bool;
+    cell.boolean = v;
+}
+
+void SetError(BookModel& b, Sheet& s, uint32_t r, uint32_t c, int32_t code) {
+    Cell& cell = valueCell(b, s, r, c);
+    cell.type = CellType::Error;
+    cell.error = code;
+}
+
+void SetEmpty(BookModel& b, Sheet& s, uint32_t r, uint32_t c) {
+    Row* row = FindRow(s, r);
+    if (!row) return;
+    Cell* cell = findCellInRow(*row, c);
+    if (!cell) return;
+    if (cell->type == CellType::String) b.releaseString();
+    cell->type = CellType::Empty;
+    cell->num = 0;
+    if (cell->style == InheritedStyle(s, row, c))
+        row->cells.erase(row->cells.begin() + (cell - row->cells.data()));
+}
+
+std::string CellText(BookModel& b, const Cell& cell) {
+    switch (cell.type) {
+        case CellType::Empty:
+            return {};
+        case CellType::String:
+            return cell.str < b.wb.strings.size() ? b.wb.strings[cell.str] : std::string();
+        case CellType::Number:
+            if (b.styleIsDate(cell.style)) return DateText(SerialToOle(cell.num, b.wb.date1904));
+            return NumberText(cell.num);
+        case CellType::Bool:
+            return cell.boolean ? "TRUE" : "FALSE";
+        case CellType::Error:
+            return ErrorText(cell.error);
+    }
+    return {};
+}
+
+// ---- Formats ----
+
+void EditColumns(Sheet& s, uint32_t c1, uint32_t c2, const std::function<void(ColInfo&)>& edit) {
+    std::vector<ColInfo> out;
+    out.reserve(s.cols.size() + 3);
+    uint32_t next = c1;
+    auto fillGap = [&](uint32_t upto) {  // columns [next, upto) that have no record yet
+        if (next < upto) {
+            ColInfo g;
+            g.first = next;
+            g.last = upto - 1;
+            edit(g);
+            out.push_back(g);
+            next = upto;
+        }
+    };
+    for (const ColInfo& ci : s.cols) {
+        if (ci.last < c1) {
+            out.push_back(ci);
+            continue;
+        }
+        if (ci.first > c2) {
+            if (next <= c2) fillGap(c2 + 1);
+            out.push_back(ci);
+            continue;
+        }
+        if (ci.first < c1) {
+            ColInfo a = ci;
+            a.last = c1 - 1;
+            out.push_back(a);
+        }
+        uint32_t f = std::max(ci.first, c1), l = std::min(ci.last, c2);
+        fillGap(f);
+        ColInfo m = ci;
+        m.first = f;
+        m.last = l;
+        edit(m);
+        out.push_back(m);
+        next = l + 1;
+        if (ci.last > c2) {
+            ColInfo z = ci;
+            z.first = c2 + 1;
+            out.push_back(z);
+        }
+    }
+    if (next <= c2) fillGap(c2 + 1);
+    // Drop records that say nothing and join neighbours that say the same.
+    std::vector<ColInfo> joined;
+    joined.reserve(out.size());
+    for (const ColInfo& ci : out) {
+        if (ci.width < 0 && ci.style < 0) continue;
+        if (!joined.empty() && joined.back().last + 1 == ci.first &&
+            joined.back().width == ci.width && joined.back().style == ci.style) {
+            joined.back().last = ci.last;
+            continue;
+        }
+        joined.push_back(ci);
+    }
+    s.cols = std::move(joined);
+}
+
+double ColumnWidth(const Sheet& s, uint32_t c) {
+    auto it = std::upper_bound(s.cols.begin(), s.cols.end(), c,
+                               [](uint32_t v, const ColInfo& ci) { return v < ci.first; });
+    if (it != s.cols.begin()) {
+        --it;
+        if (it->last >= c && it->width >= 0) return it->width;
+    }
+    return s.defaultColWidth;
+}
+
+namespace {
+constexpr uint64_t kMaxCellByCell = 10'000'000;
+
+// Rebuilds the rows vector so that every row of [r1, r2] has a record, then calls fn on each.
+void forEachRowCreate(Sheet& s, uint32_t r1, uint32_t r2, const std::function<void(Row&)>& fn) {
+    std::vector<Row> out;
+    out.reserve(s.rows.size() + (r2 - r1 + 1));
+    auto it = s.rows.begin();
+    for (; it != s.rows.end() && it->row < r1; ++it) out.push_back(std::move(*it));
+    for (uint64_t r = r1; r <= r2; ++r) {
+        if (it != s.rows.end() && it->row == r) {
+            out.push_back(std::move(*it));
+            ++it;
+        } else {
+            out.emplace_back().row = static_cast<uint32_t>(r);
+        }
+        fn(out.back());
+    }
+    for (; it != s.rows.end(); ++it) out.push_back(std::move(*it));
+    s.rows = std::move(out);
+}
+
+template <class Fn>
+void forEachRowIn(Sheet& s, uint32_t r1, uint32_t r2, Fn fn) {
+    for (auto it = rowLower(s.rows, r1); it != s.rows.end() && it->row <= r2; ++it) fn(*it);
+}
+}  // namespace
+
+void ApplyFormat(BookModel& b, Sheet& s, const Rect& area, const std::function<void(Style&)>& edit,
+                 const char* member) {
+    std::unordered_map<uint32_t, uint32_t> memo;
+    auto conv = [&](uint32_t old) -> uint32_t {
+        auto it = memo.find(old);
+        if (it != memo.end()) return it->second;
+        Style st = old < b.wb.styles.size() ? b.wb.styles[old] : Style{};
+        edit(st);
+        uint32_t idx = b.internStyle(st);
+        memo.emplace(old, idx);
+        return idx;
+    };
+    auto base = [&](int32_t own) -> uint32_t {
+        if (own >= 0) return static_cast<uint32_t>(own);
+        return s.sheetStyle >= 0 ? static_cast<uint32_t>(s.sheetStyle) : 0;
+    };
+    auto convCells = [&](Row& row) {
+        for (auto it = cellLower(row.cells, area.c1); it != row.cells.end() && it->col <= area.c2;
+             ++it)
+            it->style = conv(it->style);
+    };
+    if (area.wholeSheet()) {
+        s.sheetStyle = static_cast<int32_t>(conv(base(-1)));
+        for (auto& ci : s.cols)
+            if (ci.style >= 0)
+                ci.style = static_cast<int32_t>(conv(static_cast<uint32_t>(ci.style)));
+        for (auto& row : s.rows) {
+            if (row.style >= 0)
+                row.style = static_cast<int32_t>(conv(static_cast<uint32_t>(row.style)));
+            for (auto& cell : row.cells) cell.style = conv(cell.style);
+        }
+        return;
+    }
+    if (area.wholeRows()) {
+        forEachRowCreate(s, area.r1, area.r2, [&](Row& row) {
+            row.style = static_cast<int32_t>(conv(base(row.style)));
+            for (auto& cell : row.cells) cell.style = conv(cell.style);
+        });
+        return;
+    }
+    if (area.wholeCols()) {
+        EditColumns(s, area.c1, area.c2,
+                    [&](ColInfo& ci) { ci.style = static_cast<int32_t>(conv(base(ci.style))); });
+        for (auto& row : s.rows) convCells(row);
+        return;
+    }
+    if (area.cellCount() > kMaxCellByCell)
+        throw AutomationError(hresult::E_FAIL_, std::string(member) + ": the range " +
+                                                    RectName(area) +
+                                                    " is too large to format cell by cell");
+    for (uint64_t r = area.r1; r <= area.r2; ++r) {
+        uint32_t rr = static_cast<uint32_t>(r);
+        for (uint64_t c = area.c1; c <= area.c2; ++c) {
+            uint32_t cc = static_cast<uint32_t>(c);
+            if (Cell* cell = FindCell(s, rr, cc)) {
+                cell->style = conv(cell->style);
+                continue;
+            }
+            uint32_t inh = InheritedStyle(s, rr, cc);
+            uint32_t n = conv(inh);
+            if (n != inh) CellAt(s, rr, cc).style = n;
+        }
+    }
+}
+
+// ---- Used range ----
+
+Rect UsedRange(const Sheet& s) {
+    bool any = false;
+    Rect u;
+    auto add = [&](uint32_t r1, uint32_t c1, uint32_t r2, uint32_t c2) {
+        if (!any) {
+            u = {r1, c1, r2, c2};
+            any = true;
+            return;
+        }
+        u.r1 = std::min(u.r1, r1);
+        u.c1 = std::min(u.c1, c1);
+        u.r2 = std::max(u.r2, r2);
+        u.c2 = std::max(u.c2, c2);
+    };
+    for (const Row& row : s.rows) {
+        const Cell* first = nullptr;
+        const Cell* last = nullptr;
+        for (const Cell& cell : row.cells) {
+            if (cell.type == CellType::Empty && cell.style == InheritedStyle(s, &row, cell.col))
+                continue;
+            if (!first) first = &cell;
+            last = &cell;
+        }
+        if (first) add(row.row, first->col, row.row, last->col);
+    }
+    for (const MergeArea& m : s.merges) add(m.r1, m.c1, m.r2, m.c2);
+    return any ? u : Rect{};
+}
+
+// ---- Merges ----
+
+const MergeArea* MergeAt(const Sheet& s, uint32_t r, uint32_t c) {
+    for (const MergeArea& m : s.merges)
+        if (r >= m.r1 && r <= m.r2 && c >= m.c1 && c <= m.c2) return &m;
+    return nullptr;
+}
+
+void Unmerge(Sheet& s, const Rect& area) {
+    std::erase_if(s.merges, [&](const MergeArea& m) { return ToRect(m).intersects(area); });
+}
+
+namespace {
+void mergeOne(BookModel& b, Sheet& s, Rect area) {
+    // Grow to the bounding rectangle of every merged area it overlaps, until nothing changes.
+    for (bool grown = true; grown;) {
+        grown = false;
+        for (const MergeArea& m : s.merges) {
+            Rect mr = ToRect(m);
+            if (!mr.intersects(area)) continue;
+            Rect u{std::min(area.r1, mr.r1), std::min(area.c1, mr.c1), std::max(area.r2, mr.r2),
+                   std::max(area.c2, mr.c2)};
+            if (!(u == area)) {
+                area = u;
+                grown = true;
+            }
+        }
+    }
+    Unmerge(s, area);
+    if (area.single()) return;
+    s.merges.push_back(ToMerge(area));
+    // Only the top-left cell keeps its value.
+    forEachRowIn(s, area.r1, area.r2, [&](Row& row) {
+        for (auto it = cellLower(row.cells, area.c1); it != row.cells.end() && it->col <= area.c2;
+             ++it) {
+            if (row.row == area.r1 && it->col == area.c1) continue;
+            if (it->type == CellType::String) b.releaseString();
+            it->type = CellType::Empty;
+            it->num = 0;
+        }
+    });
+}
+}  // namespace
+
+void Merge(BookModel& b, Sheet& s, const Rect& area, bool across) {
+    if (!across || area.r1 == area.r2) {
+        mergeOne(b, s, area);
+        return;
+    }
+    for (uint64_t r = area.r1; r <= area.r2; ++r)
+        mergeOne(b, s, Rect{static_cast<uint32_t>(r), area.c1, static_cast<uint32_t>(r), area.c2});
+}
+
+// ---- Clearing ----
+
+void Clear(BookModel& b, Sheet& s, const Rect& area) {
+    Unmerge(s, area);
+    if (area.wholeSheet()) {
+        for (auto& row : s.rows) {
+            for (auto& cell : row.cells)
+                if (cell.type == CellType::String) b.releaseString();
+            row.cells.clear();
+            row.style = -1;
+        }
+        std::erase_if(s.rows, [](const Row& r) { return r.height < 0; });
+        for (auto& ci : s.cols) ci.style = -1;
+        EditColumns(s, 0, 0, [](ColInfo&) {});  // drops records left without meaning
+        s.sheetStyle = -1;
+        return;
+    }
+    bool inherited = s.sheetStyle > 0 || std::any_of(s.cols.begin(), s.cols.end(),
+                                                     [](const ColInfo& c) { return c.style > 0; });
+    forEachRowIn(s, area.r1, area.r2, [&](Row& row) {
+        auto a = cellLower(row.cells, area.c1);
+        auto e = a;
+        while (e != row.cells.end() && e->col <= area.c2) {
+            if (e->type == CellType::String) b.releaseString();
+            ++e;
+        }
+        row.cells.erase(a, e);
+        if (area.wholeRows()) row.style = inherited ? 0 : -1;
+    });
+    if (area.wholeCols()) {
+        EditColumns(s, area.c1, area.c2,
+                    [&](ColInfo& ci) { ci.style = s.sheetStyle > 0 ? 0 : -1; });
+        return;
+    }
+    if (area.wholeRows() || area.cellCount() > kMaxCellByCell) return;
+    // Cells that would show a row, column or sheet format get the default format of their own.
+    for (uint64_t r = area.r1; r <= area.r2; ++r)
+        for (uint64_t c = area.c1; c <= area.c2; ++c) {
+            uint32_t rr = static_cast<uint32_t>(r), cc = static_cast<uint32_t>(c);
+            if (InheritedStyle(s, rr, cc) != 0) CellAt(s, rr, cc).style = 0;
+        }
+    (void)inherited;
+}
+
+void ClearContents(BookModel& b, Sheet& s, const Rect& area) {
+    forEachRowIn(s, area.r1, area.r2, [&](Row& row) {
+        auto a = cellLower(row.cells, area.c1);
+        auto e = a;
+        while (e != row.cells.end() && e->col <= area.c2) ++e;
+        for (auto it = a; it != e; ++it) {
+            if (it->type == CellType::String) b.releaseString();
+            it->type = CellType::Empty;
+            it->num = 0;
+        }
+        auto keepEnd = std::remove_if(
+            a, e, [&](const Cell& c) { return c.style == InheritedStyle(s, &row, c.col); });
+        row.cells.erase(keepEnd, e);
+    });
+}
+
+// ---- Fitting ----
+
+namespace {
+// Walks the rows of `area` with the merged areas (of more than one cell) that cover each row.
+template <class Fn>
+void walkWithMerges(Sheet& s, const Rect& area, Fn fn) {
+    std::vector<MergeArea> ms = s.merges;
+    std::sort(ms.begin(), ms.end(),
+              [](const MergeArea& a, const MergeArea& b) { return a.r1 < b.r1; });
+    size_t nextMerge = 0;
+    std::vector<MergeArea> active;
+    forEachRowIn(s, area.r1, area.r2, [&](Row& row) {
+        while (nextMerge < ms.size() && ms[nextMerge].r1 <= row.row)
+            active.push_back(ms[nextMerge++]);
+        std::erase_if(active, [&](const MergeArea& m) { return m.r2 < row.row; });
+        fn(row, active);
+    });
+}
+const MergeArea* coveredBy(const std::vector<MergeArea>& active, uint32_t c) {
+    for (const MergeArea& m : active)
+        if (c >= m.c1 && c <= m.c2) return &m;
+    return nullptr;
+}
+double fontSizeOf(const BookModel& b, uint32_t style) {
+    return style < b.wb.styles.size() && b.wb.styles[style].fontSize > 0
+               ? b.wb.styles[style].fontSize
+               : 11;
+}
+}  // namespace
+
+void AutoFitColumns(BookModel& b, Sheet& s, const Rect& area) {
+    std::unordered_map<uint32_t, double> widths;
+    walkWithMerges(s, area, [&](Row& row, const std::vector<MergeArea>& active) {
+        for (auto it = cellLower(row.cells, area.c1); it != row.cells.end() && it->col <= area.c2;
+             ++it) {
+            if (it->type == CellType::Empty || coveredBy(active, it->col)) continue;
+            double w = TextWidthUnits(CellText(b, *it)) * fontSizeOf(b, it->style) / 11.0;
+            double& best = widths[it->col];
+            best = std::max(best, w);
+        }
+    });
+    std::vector<std::pair<uint32_t, double>> sorted(widths.begin(), widths.end());
+    std::sort(sorted.begin(), sorted.end());
+    for (auto [col, units] : sorted) {
+        double w = std::min(255.0, std::round((units + 1.0) * 100) / 100);
+        EditColumns(s, col, col, [&](ColInfo& ci) { ci.width = w; });
+    }
+}
+
+void AutoFitRows(BookModel& b, Sheet& s, const Rect& area) {
+    walkWithMerges(s, area, [&](Row& row, const std::vector<MergeArea>& active) {
+        double h = 0;
+        for (auto it = cellLower(row.cells, area.c1); it != row.cells.end() && it->col <= area.c2;
+             ++it) {
+            if (it->type == CellType::Empty) continue;
+            const MergeArea* m = coveredBy(active, it->col);
+            if (m && m->r1 != m->r2) continue;  // areas over several rows do not size a row
+            double lineHeight = 15.0 * fontSizeOf(b, it->style) / 11.0;
+            uint32_t lines = it->type == CellType::String ? TextLines(CellText(b, *it)) : 1;
+            h = std::max(h, lines * lineHeight);
+        }
+        h = std::min(409.0, std::round(h * 4) / 4);
+        row.height = (h == 0 || h == s.defaultRowHeight) ? -1 : h;
+    });
+}
+
+}  // namespace tq::office
