@@ -7,6 +7,7 @@
 #include "tqtool/export.h"
 #include "tqtool/fileutil.h"
 #include "tqtool/inifile.h"
+#include "tqtool/limits.h"
 #include "tqtool/messagebox.h"
 #include "tqtool/numutil.h"
 #include "tqtool/strutil.h"

@@ -1,0 +1,23 @@
+// Reading files the library does not control (workbooks, CSV, tree files, table JSON): only
+// regular files are opened, and never more than a caller's bound is read. A FIFO, device, socket
+// or folder is refused at once instead of blocking in open() or reading without end.
+//
+// Paths are file-system paths (UTF-8, '/').
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tq::os {
+
+/// Opens `path` read-only when it names a regular file (links followed). Returns the descriptor,
+/// or -1 with a reason in `why` (English, naming no path): missing, a folder, not a regular file,
+/// no permission ...
+int OpenRegularFile(const std::string& path, std::string& why);
+
+/// Reads the whole regular file `path` into `out`, refusing files larger than `maxBytes` (also
+/// one that grows past it while being read). False with a reason in `why`.
+bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string& out,
+                     std::string& why);
+
+}  // namespace tq::os
