@@ -39,7 +39,8 @@ mode_t currentUmask() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
     return 022;
 }
 
@@ -202,7 +203,8 @@ bool FileReplacement::commit(std::string& why) {
         if (hasOld_ && (oldUid_ != ::geteuid() || oldGid_ != ::getegid())) {
             // Keeping the owner needs privileges; without them the file gets the writer's owner
             // and, where allowed, the old group.
-            if (::fchown(fd, oldUid_, oldGid_) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), oldGid_);
+            if (::fchown(fd, oldUid_, oldGid_) != 0)
+                (void)::fchown(fd, static_cast<uid_t>(-1), oldGid_);
         }
         // After chown, which may drop set-id bits.
         if (::fchmod(fd, oldMode_) != 0 || ::fsync(fd) != 0) {

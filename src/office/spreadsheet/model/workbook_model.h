@@ -92,8 +92,13 @@ struct MergeArea {
     bool operator==(const MergeArea&) const = default;
 };
 
+/// What a sheet holds. Only worksheets are listed by Workbook.Worksheets; Workbook.Sheets lists
+/// every kind, in workbook order.
+enum class SheetKind : uint8_t { Worksheet, Chart, Macro, Dialog };
+
 struct Sheet {
-    std::string name;               // UTF-8
+    std::string name;  // UTF-8
+    SheetKind kind = SheetKind::Worksheet;
     uint32_t id = 0;                // the engine's identity of the sheet (0 = not assigned yet)
     std::vector<Row> rows;          // sorted by row, unique
     std::vector<ColInfo> cols;      // sorted, not overlapping
