@@ -14,6 +14,8 @@
 #include <cstring>
 #include <string>
 
+#include "text/dates.h"
+#include "text/number_text.h"
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
 #include "automation/servers.h"
@@ -42,7 +44,7 @@ Result modelWalk(const std::string& path) {
             ++r.cells;
             switch (c.type) {
                 case tq::office::CellType::Number:
-                    text = FormatNumber(c.num);
+                    text = tq::text::FormatNumber(c.num);
                     break;
                 case tq::office::CellType::String:
                     text = tq::text::utf8ToGbk(wb.strings[c.str]);

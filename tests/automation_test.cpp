@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "text/dates.h"
+#include "text/number_text.h"
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
 #include "automation/servers.h"
@@ -362,7 +364,7 @@ TEST(TextForm, Numbers) {
         {45292.5, "45292.5"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FormatNumber(c.v), c.text) << c.text;
+        EXPECT_EQ(tq::text::FormatNumber(c.v), c.text) << c.text;
         EXPECT_EQ(text(Variant::R8(c.v)), c.text) << c.text;
     }
     // Floats use 7 significant digits; integers are exact.
@@ -409,17 +411,17 @@ TEST(TextForm, Dates) {
     EXPECT_EQ(codeOf([] { text(Variant::Date(-700000)); }), DISP_E_OVERFLOW);
 
     double d = 0;
-    ASSERT_TRUE(ParseDate("2024/1/1 12:00:00", d));
+    ASSERT_TRUE(tq::text::ParseDate("2024/1/1 12:00:00", d));
     EXPECT_EQ(d, 45292.5);
-    ASSERT_TRUE(ParseDate("1899-12-29 6:00", d));
+    ASSERT_TRUE(tq::text::ParseDate("1899-12-29 6:00", d));
     EXPECT_EQ(d, -1.25);
-    ASSERT_TRUE(ParseDate("2024/2/29", d));
+    ASSERT_TRUE(tq::text::ParseDate("2024/2/29", d));
     EXPECT_EQ(FormatDate(d), "2024/2/29");
-    ASSERT_TRUE(ParseDate("18:30", d));
+    ASSERT_TRUE(tq::text::ParseDate("18:30", d));
     EXPECT_EQ(FormatDate(d), "18:30:00");
     for (const char* bad : {"2023/2/29", "2024/13/1", "2024/0/1", "2024/1/32", "12:60", "24:00",
                             "2024/1/1x", "2024/1-1", "99/1/1", ""})
-        EXPECT_FALSE(ParseDate(bad, d)) << bad;
+        EXPECT_FALSE(tq::text::ParseDate(bad, d)) << bad;
 }
 
 TEST(Bstr, GbkConversionsAreStrict) {

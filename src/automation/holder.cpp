@@ -9,18 +9,16 @@
 #include <mutex>
 #include <utility>
 
+#include "automation/error_values.h"
 #include "automation/excel_ops.h"
+#include "text/dates.h"
+#include "text/number_text.h"
 #include "text/text.h"
 
 namespace tq::automation {
 
 namespace {
 
-// Valid dates: 100/1/1 ... 9999/12/31 23:59:59.
-constexpr double kMinDate = -657434.0;
-constexpr double kMaxDate = 2958466.0;
-// Days from 1970-01-01 back to 1899-12-30, the day 0 of automation dates.
-constexpr int64_t kUnixToOleDays = 25569;
 // A number or object coercion follows an object's default member at most this deep.
 constexpr int kMaxDefaultDepth = 8;
 
@@ -68,24 +66,8 @@ std::string typeText(uint16_t vt) {
 std::string errorText(int32_t scode) {
     uint32_t u = static_cast<uint32_t>(scode);
     uint32_t code = (u >> 16) == 0x800A ? (u & 0xFFFF) : u;
-    switch (code) {
-        case 2000:
-            return "#NULL!";
-        case 2007:
-            return "#DIV/0!";
-        case 2015:
-            return "#VALUE!";
-        case 2023:
-            return "#REF!";
-        case 2029:
-            return "#NAME?";
-        case 2036:
-            return "#NUM!";
-        case 2042:
-            return "#N/A";
-        default:
-            break;
-    }
+    if (code <= 0xFFFF)
+        if (const char* t = ErrorValueText(static_cast<int32_t>(code))) return t;
     if (scode == DISP_E_PARAMNOTFOUND) return "missing value";
     return text::format("0x%08X", u);
 }
@@ -135,7 +117,7 @@ double roundToInteger(double d) {
 }
 
 [[noreturn]] void overflow(double d, uint16_t to) {
-    fail(DISP_E_OVERFLOW, "cannot convert " + FormatNumber(d) + " to " + typeText(to) +
+    fail(DISP_E_OVERFLOW, "cannot convert " + text::FormatNumber(d) + " to " + typeText(to) +
                               ": the value is out of range");
 }
 
@@ -165,74 +147,13 @@ Variant numberTo(double d, uint16_t to) {
         case VT_R8:
             return Variant::R8(d);
         case VT_DATE:
-            if (!(d >= kMinDate && d < kMaxDate)) overflow(d, to);
+            if (!text::InDateRange(d)) overflow(d, to);
             return Variant::Date(d);
         case VT_BOOL:
             return Variant::Bool(d != 0);
         default:
             fail(DISP_E_TYPEMISMATCH, "cannot convert a number to " + typeText(to));
     }
-}
-
-// days since 1970-01-01 -> civil date (proleptic Gregorian).
-void civilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    y = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    if (m <= 2) ++y;
-}
-
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-bool isLeap(int64_t y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-unsigned daysInMonth(int64_t y, unsigned m) {
-    static const unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
-}
-
-// Reads an unsigned decimal field of 1..maxDigits digits.
-bool readUnsigned(std::string_view s, size_t& pos, int maxDigits, unsigned& out) {
-    size_t start = pos;
-    unsigned v = 0;
-    while (pos < s.size() && text::isDigit(static_cast<unsigned char>(s[pos])) &&
-           pos - start < static_cast<size_t>(maxDigits)) {
-        v = v * 10 + static_cast<unsigned>(s[pos] - '0');
-        ++pos;
-    }
-    if (pos == start) return false;
-    if (pos < s.size() && text::isDigit(static_cast<unsigned char>(s[pos]))) return false;
-    out = v;
-    return true;
-}
-
-bool readTime(std::string_view s, size_t& pos, double& fraction) {
-    unsigned h = 0, mi = 0, se = 0;
-    if (!readUnsigned(s, pos, 2, h) || pos >= s.size() || s[pos] != ':') return false;
-    ++pos;
-    if (!readUnsigned(s, pos, 2, mi)) return false;
-    if (pos < s.size() && s[pos] == ':') {
-        ++pos;
-        if (!readUnsigned(s, pos, 2, se)) return false;
-    }
-    if (h > 23 || mi > 59 || se > 59) return false;
-    fraction = (h * 3600.0 + mi * 60.0 + se) / 86400.0;
-    return true;
 }
 
 std::string asciiOf(const std::u16string& s) {
@@ -249,7 +170,7 @@ Variant textTo(const Variant& v, uint16_t to) {
     std::string ascii = asciiOf(v.bstr);
     if (to == VT_DATE) {
         double d = 0;
-        if (ParseDate(text::trim(ascii), d)) return Variant::Date(d);
+        if (text::ParseDate(text::trim(ascii), d)) return Variant::Date(d);
         fail(DISP_E_TYPEMISMATCH,
              "cannot convert the text \"" + FromBstr(v.bstr) + "\" to VT_DATE: it is not a date");
     }
@@ -259,7 +180,7 @@ Variant textTo(const Variant& v, uint16_t to) {
         if (text::equalsNoCase(t, "false")) return Variant::Bool(false);
     }
     double d = 0;
-    if (!ParseNumber(ascii, d))
+    if (!text::ParseNumber(ascii, d))
         fail(DISP_E_TYPEMISMATCH, "cannot convert the text \"" + FromBstr(v.bstr) + "\" to " +
                                       typeText(to) + ": it is not a number");
     return numberTo(d, to);
@@ -279,9 +200,9 @@ Variant toText(const Variant& v) {
         case VT_UI4:
             return Variant::Str(text::utf8ToUtf16(text::format("%u", v.ulVal)));
         case VT_R4:
-            return Variant::Str(text::utf8ToUtf16(FormatNumber(v.fltVal, 7)));
+            return Variant::Str(text::utf8ToUtf16(text::FormatNumber(v.fltVal, 7)));
         case VT_R8:
-            return Variant::Str(text::utf8ToUtf16(FormatNumber(v.dblVal, 15)));
+            return Variant::Str(text::utf8ToUtf16(text::FormatNumber(v.dblVal, 15)));
         case VT_DATE:
             return Variant::Str(text::utf8ToUtf16(FormatDate(v.date)));
         case VT_BOOL:
@@ -392,139 +313,12 @@ std::map<std::pair<std::string, DISPID>, std::string>& extraNames() {
 // ---------------------------------------------------------------------------------------------
 // Text forms
 
-std::string FormatNumber(double v, int digits) {
-    if (std::isnan(v)) return "NaN";
-    if (std::isinf(v)) return v < 0 ? "-Infinity" : "Infinity";
-    if (v == 0) return "0";
-    if (digits < 1) digits = 1;
-    if (digits > 17) digits = 17;
-    // d.ddddde+XX with at most `digits` significant digits, rounded once. The shortest form
-    // that reads back as `v` is the same text whenever it has no more digits than asked for
-    // (any decimal of 15 digits or fewer survives a round trip through a double), and it is
-    // much cheaper than printf; otherwise printf rounds to `digits`.
-    char shortest[64];
-    auto conv =
-        std::to_chars(shortest, shortest + sizeof shortest, v, std::chars_format::scientific);
-    std::string e(shortest, conv.ptr);
-    size_t sigDigits = 0;
-    for (char c : e) {
-        if (c == 'e') break;
-        if (text::isDigit(static_cast<unsigned char>(c))) ++sigDigits;
-    }
-    if (conv.ec != std::errc() || sigDigits > static_cast<size_t>(digits))
-        e = text::format("%.*e", digits - 1, v);
-    size_t ePos = e.find('e');
-    int exponent = text::atoi(e.c_str() + ePos + 1);
-    std::string mantissa;
-    for (size_t i = 0; i < ePos; ++i)
-        if (text::isDigit(static_cast<unsigned char>(e[i]))) mantissa.push_back(e[i]);
-    while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
-
-    std::string out = v < 0 ? "-" : "";
-    if (exponent >= digits || exponent < -6) {
-        out += mantissa[0];
-        if (mantissa.size() > 1) out += "." + mantissa.substr(1);
-        out += text::format("E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-        return out;
-    }
-    if (exponent >= 0) {
-        size_t intDigits = static_cast<size_t>(exponent) + 1;
-        if (mantissa.size() <= intDigits) {
-            out += mantissa + std::string(intDigits - mantissa.size(), '0');
-        } else {
-            out += mantissa.substr(0, intDigits) + "." + mantissa.substr(intDigits);
-        }
-    } else {
-        out += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + mantissa;
-    }
-    return out;
-}
-
 std::string FormatDate(double date) {
-    if (!(date >= kMinDate && date < kMaxDate))
-        fail(DISP_E_OVERFLOW, "cannot convert the date " + FormatNumber(date) +
+    std::optional<std::string> t = text::FormatDate(date);
+    if (!t)
+        fail(DISP_E_OVERFLOW, "cannot convert the date " + text::FormatNumber(date) +
                                   " to text: it is outside 100/1/1 ... 9999/12/31");
-    double whole = std::trunc(date);
-    double fraction = std::fabs(date - whole);
-    int64_t days = static_cast<int64_t>(whole);
-    int64_t seconds = std::llround(fraction * 86400.0);
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        ++days;
-    }
-    std::string timeText;
-    if (seconds > 0 || days == 0) {
-        timeText =
-            text::format("%d:%02d:%02d", static_cast<int>(seconds / 3600),
-                         static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
-    }
-    if (days == 0) return timeText;
-    int64_t y = 0;
-    unsigned m = 0, d = 0;
-    civilFromDays(days - kUnixToOleDays, y, m, d);
-    std::string out = text::format("%lld/%u/%u", static_cast<long long>(y), m, d);
-    if (!timeText.empty()) out += " " + timeText;
-    return out;
-}
-
-bool ParseNumber(std::string_view s, double& out) {
-    size_t b = 0, e = s.size();
-    while (b < e && text::isSpace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && text::isSpace(static_cast<unsigned char>(s[e - 1]))) --e;
-    std::string body(s.substr(b, e - b));
-    size_t i = 0;
-    if (i < body.size() && (body[i] == '+' || body[i] == '-')) ++i;
-    size_t digits = 0;
-    while (i < body.size() && text::isDigit(static_cast<unsigned char>(body[i]))) ++i, ++digits;
-    if (i < body.size() && body[i] == '.') {
-        ++i;
-        while (i < body.size() && text::isDigit(static_cast<unsigned char>(body[i]))) ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
-        ++i;
-        if (i < body.size() && (body[i] == '+' || body[i] == '-')) ++i;
-        size_t expDigits = 0;
-        while (i < body.size() && text::isDigit(static_cast<unsigned char>(body[i])))
-            ++i, ++expDigits;
-        if (expDigits == 0) return false;
-    }
-    if (i != body.size()) return false;
-    double d = text::strtod(body.c_str(), nullptr);
-    if (!std::isfinite(d)) return false;
-    out = d;
-    return true;
-}
-
-bool ParseDate(std::string_view s, double& out) {
-    size_t pos = 0;
-    double fraction = 0;
-    // A time alone.
-    {
-        size_t p = 0;
-        double f = 0;
-        if (readTime(s, p, f) && p == s.size()) {
-            out = f;
-            return true;
-        }
-    }
-    unsigned y = 0, m = 0, d = 0;
-    if (!readUnsigned(s, pos, 4, y) || pos >= s.size() || (s[pos] != '/' && s[pos] != '-'))
-        return false;
-    char sep = s[pos++];
-    if (!readUnsigned(s, pos, 2, m) || pos >= s.size() || s[pos] != sep) return false;
-    ++pos;
-    if (!readUnsigned(s, pos, 2, d)) return false;
-    if (y < 100 || m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m)) return false;
-    if (pos < s.size()) {
-        if (s[pos] != ' ' && s[pos] != 'T') return false;
-        ++pos;
-        if (!readTime(s, pos, fraction) || pos != s.size()) return false;
-    }
-    double days = static_cast<double>(daysFromCivil(y, m, d) + kUnixToOleDays);
-    // Before day 0 the time of day still counts forward from the day's start.
-    out = days < 0 ? days - fraction : days + fraction;
-    return true;
+    return *t;
 }
 
 // ---------------------------------------------------------------------------------------------

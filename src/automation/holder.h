@@ -73,23 +73,9 @@ Variant StrVariant(const String& gbk);
 /// The text of a variant as the coercion to VT_BSTR gives it, in GBK.
 String VariantToString(const Variant& v);
 
-// ---- Text forms shared by the coercion and the servers (ASCII results, locale independent) ----
-
-/// A number as the coercion writes it: up to `digits` significant digits (15 for doubles, 7 for
-/// floats), no trailing zeros, exponent form ("1E+20", "1.5E-07") when the decimal exponent is
-/// at least `digits` or below -6; "0" for zero of either sign.
-std::string FormatNumber(double v, int digits = 15);
-/// A date (days since 1899-12-30, time of day as the fraction) as "yyyy/m/d", followed by
-/// " h:mm:ss" when there is a time of day (rounded to the second); a value whose day part is zero
-/// gives the time alone ("12:00:00", "0:00:00"). Raises tq::AutomationError (DISP_E_OVERFLOW)
-/// outside 100/1/1 ... 9999/12/31.
+/// An automation date as text (text::FormatDate); raises tq::AutomationError (DISP_E_OVERFLOW)
+/// outside 100/1/1 ... 9999/12/31, as the coercion to text does.
 std::string FormatDate(double date);
-/// Parses the "C"-locale decimal form: optional blanks, optional sign, digits with at most one
-/// '.', optional exponent, optional blanks, and nothing else (no hex, no "inf"/"nan").
-bool ParseNumber(std::string_view text, double& out);
-/// Parses "yyyy/m/d" or "yyyy-m-d", optionally followed by " h:mm" or " h:mm:ss", or a time
-/// alone ("h:mm[:ss]", a day part of zero). False when the text is no valid date.
-bool ParseDate(std::string_view text, double& out);
 
 /// "Type.Member" for error messages: the member's name when known (the spreadsheet members,
 /// and any registered with RegisterMemberName), else "Type.#0x1A2".

@@ -1,3 +1,5 @@
+#include "text/dates.h"
+#include "text/number_text.h"
 #include "support/recording_server.h"
 
 #include <tuple>
@@ -101,14 +103,14 @@ std::string DescribeVariant(const Variant& v) {
         case VT_UI4:
             return "UI4:" + std::to_string(v.ulVal);
         case VT_R4:
-            return "R4:" + FormatNumber(v.fltVal, 7);
+            return "R4:" + tq::text::FormatNumber(v.fltVal, 7);
         case VT_R8:
-            return "R8:" + FormatNumber(v.dblVal, 15);
+            return "R8:" + tq::text::FormatNumber(v.dblVal, 15);
         case VT_DATE:
             try {
                 return "DATE:" + FormatDate(v.date);
             } catch (const tq::AutomationError&) {
-                return "DATE:" + FormatNumber(v.date, 15);
+                return "DATE:" + tq::text::FormatNumber(v.date, 15);
             }
         case VT_BOOL:
             return v.boolVal ? "BOOL:TRUE" : "BOOL:FALSE";

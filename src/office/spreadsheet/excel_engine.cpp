@@ -601,17 +601,9 @@ class RangeObj : public Object {
     int64_t indexArg(const Variant& v, const char* member, bool columns) {
         if (columns && v.vt == vt::VT_BSTR && !v.bstr.empty()) {
             // A column given by its letters ("B", "AA").
-            int64_t n = 0;
-            bool letters = v.bstr.size() <= 3;
-            for (char16_t ch : v.bstr) {
-                char16_t u = (ch >= u'a' && ch <= u'z') ? static_cast<char16_t>(ch - 32) : ch;
-                if (u < u'A' || u > u'Z') {
-                    letters = false;
-                    break;
-                }
-                n = n * 26 + (u - u'A' + 1);
-            }
-            if (letters) return n - static_cast<int64_t>(r_.c1);
+            uint32_t col = 0;
+            if (ParseColumnLetters(text::utf16ToUtf8(v.bstr), col) == RefParse::Ok)
+                return int64_t(col) + 1 - static_cast<int64_t>(r_.c1);
         }
         return toInt(v, member);
     }
@@ -1048,40 +1040,11 @@ class WorksheetObj : public Object {
 
     // "A1", "B2:C5": a cell or rectangle given by name.
     Variant rangeByName(std::span<const Variant> args) {
-        std::string t = text::toUpper(toUtf8(arg(args, 0), "Worksheet.Range"));
-        auto parse = [&](std::string_view p, uint32_t& r, uint32_t& c) {
-            size_t i = 0;
-            uint64_t col = 0, row = 0;
-            if (i < p.size() && p[i] == '$') ++i;
-            size_t l = i;
-            while (i < p.size() && p[i] >= 'A' && p[i] <= 'Z' && i - l < 3)
-                col = col * 26 + (p[i++] - 'A' + 1);
-            if (i == l) return false;
-            if (i < p.size() && p[i] == '$') ++i;
-            size_t d = i;
-            while (i < p.size() && p[i] >= '0' && p[i] <= '9' && i - d < 7)
-                row = row * 10 + (p[i++] - '0');
-            if (i == d || i != p.size() || row < 1 || row > kMaxRows || col > kMaxCols)
-                return false;
-            r = static_cast<uint32_t>(row - 1);
-            c = static_cast<uint32_t>(col - 1);
-            return true;
-        };
+        std::string t = toUtf8(arg(args, 0), "Worksheet.Range");
         Rect r;
-        size_t colon = t.find(':');
-        bool ok = colon == std::string::npos
-                      ? parse(t, r.r1, r.c1)
-                      : parse(std::string_view(t).substr(0, colon), r.r1, r.c1) &&
-                            parse(std::string_view(t).substr(colon + 1), r.r2, r.c2);
-        if (!ok)
+        if (ParseRectRef(t, r) != RefParse::Ok)
             fail(hresult::E_INVALIDARG_, "Worksheet.Range",
                  "'" + gbk(t) + "' is not a cell reference");
-        if (colon == std::string::npos) {
-            r.r2 = r.r1;
-            r.c2 = r.c1;
-        }
-        if (r.r1 > r.r2) std::swap(r.r1, r.r2);
-        if (r.c1 > r.c2) std::swap(r.c1, r.c2);
         return Variant::Dispatch(makeRange(b_, id_, cache_, r));
     }
 

@@ -4,33 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "automation/holder.h"
-#include "tqtool/types.h"
+#include "automation/error_values.h"
+#include "text/dates.h"
+#include "text/number_text.h"
 #include "text/text.h"
+#include "tqtool/types.h"
 
 namespace tq::office {
-
-// ---- Names ----
-
-std::string ColumnName(uint32_t c) {
-    std::string s;
-    uint32_t n = c + 1;
-    while (n > 0) {
-        uint32_t rem = (n - 1) % 26;
-        s.insert(s.begin(), static_cast<char>('A' + rem));
-        n = (n - 1) / 26;
-    }
-    return s;
-}
-
-std::string CellName(uint32_t r, uint32_t c) {
-    return ColumnName(c) + std::to_string(r + 1);
-}
-
-std::string RectName(const Rect& r) {
-    if (r.single()) return CellName(r.r1, r.c1);
-    return CellName(r.r1, r.c1) + ":" + CellName(r.r2, r.c2);
-}
 
 // ---- Number formats and text forms ----
 
@@ -171,7 +151,7 @@ bool IsDateFormat(std::string_view code) {
 
 std::string NumberText(double v) {
     if (std::isnan(v) || std::isinf(v)) return "#NUM!";
-    return automation::FormatNumber(v, 15);
+    return text::FormatNumber(v, 15);
 }
 
 double SerialToOle(double serial, bool date1904) {
@@ -189,41 +169,17 @@ double OleToSerial(double date, bool date1904) {
 }
 
 std::string DateText(double serial) {
-    try {
-        return automation::FormatDate(serial);
-    } catch (const AutomationError&) {
-        return NumberText(serial);
-    }
+    std::optional<std::string> t = text::FormatDate(serial);
+    return t ? *t : NumberText(serial);
 }
 
 const char* ErrorText(int32_t code) {
-    switch (code) {
-        case 2000:
-            return "#NULL!";
-        case 2007:
-            return "#DIV/0!";
-        case 2015:
-            return "#VALUE!";
-        case 2023:
-            return "#REF!";
-        case 2029:
-            return "#NAME?";
-        case 2036:
-            return "#NUM!";
-        case 2042:
-            return "#N/A";
-        case 2043:
-            return "#GETTING_DATA";
-        default:
-            return "#VALUE!";
-    }
+    const char* t = automation::ErrorValueText(code);
+    return t ? t : "#VALUE!";
 }
 
 int32_t ErrorFromText(std::string_view t) {
-    static const int32_t codes[] = {2000, 2007, 2015, 2023, 2029, 2036, 2042, 2043};
-    for (int32_t c : codes)
-        if (t == ErrorText(c)) return c;
-    return 0;
+    return automation::ErrorValueFromText(t);
 }
 
 namespace {

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "automation/error_values.h"
+
 namespace tq::office {
 
 inline constexpr uint32_t kMaxRows = 1048576;
@@ -18,16 +20,8 @@ inline constexpr uint32_t kMaxCols = 16384;
 
 enum class CellType : uint8_t { Empty, Number, String, Bool, Error };
 
-/// Error values (the codes Excel uses for #NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!, #N/A).
-enum class CellError : int32_t {
-    Null = 2000,
-    Div0 = 2007,
-    Value = 2015,
-    Ref = 2023,
-    Name = 2029,
-    Num = 2036,
-    NA = 2042,
-};
+/// Error values of cells (#DIV/0! ...), as the spreadsheet numbers them.
+using CellError = automation::CellError;
 
 /// Horizontal and vertical alignment, as Excel's constants (xlGeneral 1, xlCenter -4108 ...).
 enum Align : int32_t {

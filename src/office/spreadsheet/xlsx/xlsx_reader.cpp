@@ -10,7 +10,9 @@
 #include <unordered_map>
 
 #include "office/common/xml_pull.h"
+#include "office/spreadsheet/model/cell_ref.h"
 #include "tqtool/types.h"
+#include "text/dates.h"
 #include "text/text.h"
 
 namespace tq::office {
@@ -60,56 +62,6 @@ bool attrBool(std::string_view v, bool dflt) {
     return v == "1" || v == "true" || v == "on";
 }
 
-// "AB12" -> row 11, col 27 (0-based). Returns false when not a cell reference; `range` is set
-// when the letters or digits are beyond Excel's limits.
-bool parseCellRef(std::string_view s, uint32_t& row, uint32_t& col, bool& beyond) {
-    beyond = false;
-    size_t i = 0;
-    if (i < s.size() && s[i] == '$') ++i;
-    uint64_t c = 0;
-    size_t l0 = i;
-    while (i < s.size()) {
-        char ch = s[i];
-        if (ch >= 'A' && ch <= 'Z')
-            c = c * 26 + static_cast<uint64_t>(ch - 'A' + 1);
-        else if (ch >= 'a' && ch <= 'z')
-            c = c * 26 + static_cast<uint64_t>(ch - 'a' + 1);
-        else
-            break;
-        if (c > kMaxCols) beyond = true;
-        if (c > 1000000) c = 1000000;
-        ++i;
-    }
-    if (i == l0) return false;
-    if (i < s.size() && s[i] == '$') ++i;
-    uint64_t r = 0;
-    size_t d0 = i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-        r = r * 10 + static_cast<uint64_t>(s[i] - '0');
-        if (r > kMaxRows) {
-            beyond = true;
-            r = kMaxRows + 1;
-        }
-        ++i;
-    }
-    if (i == d0 || i != s.size()) return false;
-    if (r == 0) return false;
-    if (beyond) return true;
-    row = static_cast<uint32_t>(r - 1);
-    col = static_cast<uint32_t>(c - 1);
-    return true;
-}
-
-// Days from 1970-01-01 to the civil date (proleptic Gregorian).
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
 // ISO 8601 date/time text (t="d" cells) -> serial day number; false when not understood.
 }  // namespace
 
@@ -150,8 +102,8 @@ bool IsoDateToSerial(std::string_view s, bool date1904, double& out) {
     }
     double days = 0;
     if (hasDate) {
-        int64_t dd = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) -
-                     daysFromCivil(1899, 12, 30);
+        int64_t dd = text::DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) -
+                     text::DaysFromCivil(1899, 12, 30);
         if (dd < 61) dd -= 1;  // before 1900-03-01 Excel counts the non-existent 1900-02-29
         if (date1904) dd -= 1462;
         days = static_cast<double>(dd);
@@ -340,16 +292,10 @@ int32_t vAlignOf(std::string_view v) {
 
 bool errorCode(std::string_view v, int32_t& code) {
     while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-    static const std::pair<const char*, CellError> kErrors[] = {
-        {"#NULL!", CellError::Null}, {"#DIV/0!", CellError::Div0}, {"#VALUE!", CellError::Value},
-        {"#REF!", CellError::Ref},   {"#NAME?", CellError::Name},  {"#NUM!", CellError::Num},
-        {"#N/A", CellError::NA},
-    };
-    for (const auto& e : kErrors)
-        if (v == e.first) {
-            code = static_cast<int32_t>(e.second);
-            return true;
-        }
+    if (int32_t c = automation::ErrorValueFromText(v)) {
+        code = c;
+        return true;
+    }
     if (!v.empty() && v.front() == '#') {  // newer error kinds (#SPILL!, #CALC! ...)
         code = static_cast<int32_t>(CellError::Value);
         return true;
@@ -651,12 +597,6 @@ void Reader::readStyles(const std::string& part) {
     defaultStyle_ = xfMap_.empty() ? 0 : xfMap_[0];
 }
 
-std::string cellName(uint32_t row, uint32_t col) {
-    std::string letters;
-    for (uint32_t c = col + 1; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters + std::to_string(row + 1);
-}
 
 // Sorts cells by column; of cells at the same column the last one (in file order) is kept, as
 // Excel does.
@@ -752,11 +692,11 @@ void Reader::readSheetData(XmlPull& x, Sheet& sh, const std::string& part) {
                 int64_t col = nextCol;
                 if (f && !ref.empty()) {
                     uint32_t rr = 0, cc = 0;
-                    bool beyond = false;
-                    if (!parseCellRef(ref, rr, cc, beyond))
+                    RefParse parsed = ParseCellRef(ref, rr, cc);
+                    if (parsed == RefParse::Invalid)
                         sheetFail(part, "invalid cell reference '" +
                                             std::string(ref.substr(0, 20)) + "'");
-                    if (beyond)
+                    if (parsed == RefParse::Beyond)
                         sheetFail(part, "cell " + std::string(ref.substr(0, 20)) +
                                             " is beyond the sheet's limits (XFD1048576)");
                     col = cc;
@@ -829,7 +769,7 @@ void Reader::readSheetData(XmlPull& x, Sheet& sh, const std::string& part) {
                     case 'n':
                         if (hasV) {
                             if (!parseDouble(v, c.num))
-                                sheetFail(part, "cell " + cellName(row.row, c.col) + ": '" +
+                                sheetFail(part, "cell " + CellName(row.row, c.col) + ": '" +
                                                     v.substr(0, 40) + "' is not a number");
                             c.type = CellType::Number;
                         }
@@ -837,7 +777,7 @@ void Reader::readSheetData(XmlPull& x, Sheet& sh, const std::string& part) {
                     case 'd':
                         if (hasV) {
                             if (!IsoDateToSerial(v, wb_.date1904, c.num))
-                                sheetFail(part, "cell " + cellName(row.row, c.col) + ": '" +
+                                sheetFail(part, "cell " + CellName(row.row, c.col) + ": '" +
                                                     v.substr(0, 40) + "' is not a date");
                             c.type = CellType::Number;
                         }
@@ -1020,16 +960,14 @@ void Reader::readSheet(const std::string& part, Sheet& sh) {
             std::string_view ref = x.attr("ref");
             size_t colon = ref.find(':');
             if (colon == std::string_view::npos) continue;
-            MergeArea m;
-            bool b1 = false, b2 = false;
-            if (!parseCellRef(ref.substr(0, colon), m.r1, m.c1, b1) ||
-                !parseCellRef(ref.substr(colon + 1), m.r2, m.c2, b2))
+            Rect area;
+            RefParse parsed = ParseRectRef(ref, area);
+            if (parsed == RefParse::Invalid)
                 sheetFail(part, "invalid merged area '" + std::string(ref.substr(0, 40)) + "'");
-            if (b1 || b2)
+            if (parsed == RefParse::Beyond)
                 sheetFail(part, "merged area " + std::string(ref.substr(0, 40)) +
                                     " is beyond the sheet's limits");
-            if (m.r1 > m.r2) std::swap(m.r1, m.r2);
-            if (m.c1 > m.c2) std::swap(m.c1, m.c2);
+            MergeArea m = ToMerge(area);
             if (m.r1 == m.r2 && m.c1 == m.c2) continue;
             sh.merges.push_back(m);
         } else if (n == "sheetPr" || n == "mergeCells" || n == "cols") {
