@@ -9,7 +9,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(
-  build-essential cmake pkg-config git
+  build-essential cmake ninja-build pkg-config git
   libzip-dev zlib1g-dev libexpat1-dev libxlsxwriter-dev libfreexl-dev
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
@@ -50,7 +50,7 @@ ensure_comma_locale() {
 build() {  # build DIR [cmake options...]
   local dir=$1
   shift
-  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 
@@ -62,11 +62,14 @@ case "$mode" in
     ;;
   test)
     ensure_comma_locale
-    build "$root/build"
-    (cd "$root/build" && ctest --output-on-failure -j "$jobs")
-    build "$root/build-asan" -DTQTOOL_SANITIZE=ON -DTQTOOL_BUILD_BENCH=OFF
+    # Two builds, so that both compilers see every change: g++ with optimisation, and clang with
+    # AddressSanitizer and UndefinedBehaviorSanitizer. Warnings are errors in both.
+    CC=gcc CXX=g++ build "$root/build" -DTQTOOL_WERROR=ON
+    (cd "$root/build" && ctest --output-on-failure --no-tests=error -j "$jobs")
+    CC=clang CXX=clang++ build "$root/build-asan" -DTQTOOL_WERROR=ON -DTQTOOL_SANITIZE=ON \
+      -DTQTOOL_BUILD_BENCH=OFF
     (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      ctest --output-on-failure -j "$jobs")
+      ctest --output-on-failure --no-tests=error -j "$jobs")
     ;;
   *)
     echo "usage: $0 example|test" >&2

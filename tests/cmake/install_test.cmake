@@ -1,6 +1,7 @@
 # Installs the built library into a temporary prefix, then configures, builds and runs a small
 # program that finds it with find_package(tqtool) and links tqtool::tqtool. In a sanitizer build
-# the consumer is compiled with the same sanitizer flags, since the library needs their runtime.
+# the consumer is compiled with the same sanitizer flags, since the library needs their runtime;
+# it is always compiled with the library's own compiler.
 set(TQTEST_INSTALL_FLAGS "")
 if(TQTOOL_SANITIZE)
   set(TQTEST_INSTALL_FLAGS "-fsanitize=address,undefined -fno-omit-frame-pointer")
@@ -12,5 +13,6 @@ add_test(NAME install_consumer
                  -DTQ_WORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/install_consumer_work
                  -DTQ_FLAGS=${TQTEST_INSTALL_FLAGS}
                  -DTQ_GENERATOR=${CMAKE_GENERATOR}
+                 -DTQ_CXX=${CMAKE_CXX_COMPILER}
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/install_consumer/run.cmake)
 set_tests_properties(install_consumer PROPERTIES TIMEOUT 600 LABELS install)

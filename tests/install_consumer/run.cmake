@@ -13,7 +13,7 @@ endfunction()
 run_step("cmake --install" ${CMAKE_COMMAND} --install "${TQ_BUILD_DIR}" --prefix "${prefix}")
 run_step("configuring the consumer"
          ${CMAKE_COMMAND} -S "${TQ_CONSUMER_DIR}" -B "${TQ_WORK_DIR}/build" -G "${TQ_GENERATOR}"
-         -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_PREFIX_PATH=${prefix}"
+         -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_CXX_COMPILER=${TQ_CXX}"
          "-DCMAKE_CXX_FLAGS=${TQ_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${TQ_FLAGS}")
 run_step("building the consumer" ${CMAKE_COMMAND} --build "${TQ_WORK_DIR}/build")
 run_step("running the consumer" "${TQ_WORK_DIR}/build/tqtool_consumer")
