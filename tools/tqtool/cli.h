@@ -125,7 +125,8 @@ class JsonOut {
 
 /// The text of one JSON string value (with quotes), escaped as JsonOut writes it.
 std::string jsonString(std::string_view utf8);
-/// A number as JsonOut writes it ("1.5", "100.0", "1e+20").
+/// A number as JsonOut writes it ("1.5", "100.0", "1e+20"; the shortest digits that read back).
+/// Defined with the input parser, whose JSON library gives the form.
 std::string jsonDouble(double v);
 
 }  // namespace tqcli

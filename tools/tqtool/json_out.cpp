@@ -1,9 +1,7 @@
 // The program's JSON output: a writer that streams one value (object members and array elements
 // one after another) through a small buffer, with the escaping and number forms of the output
 // format (see JsonOut in cli.h).
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
+#include <cerrno>
 #include <cstring>
 
 #include "cli.h"
@@ -104,40 +102,6 @@ void appendEscaped(std::string& out, std::string_view s) {
 std::string jsonString(std::string_view utf8) {
     std::string out;
     appendEscaped(out, utf8);
-    return out;
-}
-
-std::string jsonDouble(double v) {
-    if (!std::isfinite(v)) return "null";
-    if (v == 0) return std::signbit(v) ? "-0.0" : "0.0";
-    // The shortest digits that read back, then laid out as %g would with 15 digits before the
-    // exponent form: 1.5, 100.0, 0.0001, 1e-05, 1e+20.
-    char sci[64];
-    auto res = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific);
-    std::string_view text(sci, static_cast<size_t>(res.ptr - sci));
-    const size_t e = text.find('e');
-    std::string digits(text.substr(0, 1));
-    if (e > 1) digits += text.substr(2, e - 2);
-    const int exp10 = std::atoi(std::string(text.substr(e + 1)).c_str());
-    const int k = static_cast<int>(digits.size());
-    const int n = exp10 + 1;  // position of the decimal point after the first n digits
-    std::string out = v < 0 ? "-" : "";
-    if (k <= n && n <= 15) {
-        out += digits + std::string(static_cast<size_t>(n - k), '0') + ".0";
-    } else if (0 < n && n <= 15) {
-        out +=
-            digits.substr(0, static_cast<size_t>(n)) + "." + digits.substr(static_cast<size_t>(n));
-    } else if (-4 < n && n <= 0) {
-        out += "0." + std::string(static_cast<size_t>(-n), '0') + digits;
-    } else {
-        out += digits.substr(0, 1);
-        if (k > 1) out += "." + digits.substr(1);
-        const int x = n - 1;
-        out += x < 0 ? "e-" : "e+";
-        const int ax = x < 0 ? -x : x;
-        if (ax < 10) out += '0';
-        out += std::to_string(ax);
-    }
     return out;
 }
 

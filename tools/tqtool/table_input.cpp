@@ -418,6 +418,11 @@ void parse(const std::string& text, Handler& h) {
 
 }  // namespace
 
+std::string jsonDouble(double v) {
+    // The parser's own serializer gives the number form of the output format.
+    return json(v).dump();
+}
+
 TableFile readTableFile(const std::string& path) {
     const uint64_t max = tq::GetLimits().maxTextFileBytes;
     std::string text, why;
