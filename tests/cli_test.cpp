@@ -202,6 +202,8 @@ TEST_F(Cli, ResultsErrorsAndUsage) {
         {{"util", "D2dmsStr", "-0.5235987755982988"}, 0, "\"-30d0'0\\\"\"\n"},
         {{"util", "Swap", "1e20", "-0.00001"}, 0, "{\"a\":-1e-05,\"b\":1e+20}\n"},
         {{"util", "Space", "2"}, 0, "\"  \"\n"},
+        {{"util", "Str2Vector", "a\x01\"\\\n,b", ","}, 0, "{\"vector\":[\"a\\u0001\\\"\\\\\\n\",\"b\"]}\n"},
+        {{"read", "$D/\xff.xlsx"}, 1, "", "cannot open the workbook: $D/\xEF\xBF\xBD.xlsx\"}\n"},
         {{"util", "toStr", "{\"type\":\"unionRow\",\"index\":2}"}, 0, "\"unionRow, row=2, sp=0, ep=0\"\n"},
         {{"runs", "--in", "$D/runs.json", "--action", act}, 0, "{\"action\":\"unionCol, col=0, sp=0, ep=-1\",\"runs\":[[0,2],[3,5]]}\n"},
         {{"runs", "--in", "$D/runs.json", "--action", "{\"type\":\"unionCol\",\"index\":2}"}, 0, "{\"action\":\"unionCol, col=2, sp=0, ep=0\",\"runs\":[]}\n"},
