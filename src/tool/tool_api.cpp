@@ -203,22 +203,23 @@ bool exportOpenWorkbookForm(const ExcelExport& in, const std::string& target) {
     return true;
 }
 
-bool runFreeForm(ExcelForm form, const ExcelExport& in) {
+bool runFreeForm(ExcelForm form, ExcelExport& in) {
     switch (form) {
         case ExcelForm::FixedCellsAndRowMarks:
-            return ExcelTable(in.tables, in.fixedCells, in.rowMarks);
+            return ExcelTable(std::move(in.tables), std::move(in.fixedCells),
+                              std::move(in.rowMarks));
         case ExcelForm::Actions:
-            return ExcelTable(in.tables, in.actions);
+            return ExcelTable(std::move(in.tables), std::move(in.actions));
         case ExcelForm::FixedCells:
         case ExcelForm::OpenWorkbook:
             break;
     }
-    return ExcelTable(in.tables, in.fixedCells);
+    return ExcelTable(std::move(in.tables), std::move(in.fixedCells));
 }
 
 }  // namespace
 
-bool ExportExcel(ExcelForm form, const ExcelExport& in, const std::string& out) {
+bool ExportExcel(ExcelForm form, ExcelExport in, const std::string& out) {
     automation::CoInitialize();  // the free forms expect an initialised thread
     if (out.empty()) return runFreeForm(form, in);
     const std::string target = CheckOutputFile(out);

@@ -114,11 +114,11 @@ struct ExcelExport {
     std::vector<std::pair<int32_t, int32_t>> rowMarks;
 };
 
-/// Writes `in` with the chosen form. With `out` empty the workbook is left to the show folder as
-/// the form leaves it; otherwise it is built as a new workbook (never on `out` as a template),
-/// not shown, and saved at `out` only when complete: on any failure `out` stays as it was.
-/// False when no spreadsheet server could be started.
-TQTOOL_API bool ExportExcel(ExcelForm form, const ExcelExport& in, const std::string& out);
+/// Writes `in` with the chosen form (the tables are handed on, not copied). With `out` empty the
+/// workbook is left to the show folder as the form leaves it; otherwise it is built as a new
+/// workbook (never on `out` as a template), not shown, and saved at `out` only when complete: on
+/// any failure `out` stays as it was. False when no spreadsheet server could be started.
+TQTOOL_API bool ExportExcel(ExcelForm form, ExcelExport in, const std::string& out);
 
 /// The folder that shown workbooks and documents are saved in.
 TQTOOL_API std::string ShowFolder();

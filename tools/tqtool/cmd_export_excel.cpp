@@ -40,9 +40,10 @@ void exportExcel(const tqcli::Args& a) {
         form = ExcelForm::FixedCellsAndRowMarks;
         formName = "fixedCells+rowMarks";
     }
+    const size_t tables = file.tables.size();
     tq::tool::ExcelExport input{std::move(file.tables), std::move(file.fixedCells),
                                 std::move(file.actions), std::move(file.rowMarks)};
-    if (!tq::tool::ExportExcel(form, input, out))
+    if (!tq::tool::ExportExcel(form, std::move(input), out))
         throw tqcli::CommandError("no spreadsheet server could be started");
 
     tqcli::JsonOut json;
@@ -51,7 +52,7 @@ void exportExcel(const tqcli::Args& a) {
         json.key("folder").str(tq::tool::ShowFolder());
     else
         json.key("file").str(out);
-    json.key("form").str(formName).key("tables").unum(input.tables.size()).endObject().end();
+    json.key("form").str(formName).key("tables").unum(tables).endObject().end();
 }
 
 }  // namespace
