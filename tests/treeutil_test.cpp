@@ -3,30 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "support/os_support.h"
 #include "text/text.h"
 
 using namespace ostest;
-
-namespace {
-
-std::string runCli(const std::string& args) {
-    std::string command = std::string(TQTEST_CLI) + " " + args + " 2>/dev/null";
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p) return {};
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-    return out;
-}
-
-}  // namespace
 
 TEST(ScaleAlias, PrefixDenominatorAndDriveRootEnding) {
     EXPECT_EQ(tq::GetScaFromAlias("TQGIS_XZ2000"), "1:2000");
