@@ -8,10 +8,10 @@
 #include "os/process.h"
 #include "support/excel_files.h"
 #include "support/os_support.h"
+#include "text/text.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
-#include "text/text.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "support/ini_util.h"
-#include "tqtool/inifile.h"
 #include "text/text.h"
+#include "tqtool/inifile.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "automation/servers.h"
 #include "office/document/word_engine.h"
 #include "support/os_support.h"
+#include "text/text.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
-#include "text/text.h"
 
 namespace {
 
