@@ -1,5 +1,5 @@
 // Saving and opening files with the spreadsheet engine: every saved feature read back by the
-// engine and by openpyxl, comma-separated files in both encodings, sparse sheets, the command line.
+// engine and by openpyxl, comma-separated files in both encodings, and sparse sheets.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -214,58 +214,6 @@ TEST(EngineFiles, SparseSheetStaysSmall) {
     EXPECT_EQ(py, "first last\n");
     Holder back = OpenBook(app, path, true);
     EXPECT_EQ(Text(Cell(Sheet(back, 1), 1048576, 16384)), "last");
-}
-
-std::string runCli(const std::string& args) {
-    std::string cmd = std::string(TQTEST_CLI) + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-    return out;
-}
-
-TEST(EngineFiles, CommandLineDumpAndConvert) {
-    EngineTempDir dir;
-    Holder app = NewApplication();
-    std::string path = dir.file("cli.xlsx");
-    SaveAs(buildWorkbook(app), path);
-    json j = json::parse(runCli("workbook dump '" + path + "'"));
-    ASSERT_EQ(j["sheets"].size(), 2u);
-    auto& s = j["sheets"][0];
-    EXPECT_EQ(s["name"], utf8(kShuJu));
-    EXPECT_EQ(s["usedRange"], "A1:C8");
-    EXPECT_EQ(s["merged"], json::array({"A1:C1", "A6:A8"}));
-    bool sawDate = false, sawNumber = false;
-    for (auto& c : s["cells"]) {
-        if (c["ref"] == "C3") {
-            EXPECT_EQ(c["type"], "date");
-            EXPECT_EQ(c["text"], "2023/3/15");
-            sawDate = true;
-        }
-        if (c["ref"] == "B3") {
-            EXPECT_EQ(c["type"], "number");
-            EXPECT_EQ(c["text"], "1234.5");
-            sawNumber = true;
-        }
-    }
-    EXPECT_TRUE(sawDate && sawNumber);
-
-    std::string csv = dir.file("cli.csv");
-    json c = json::parse(runCli("workbook convert '" + path + "' '" + csv + "'"));
-    EXPECT_EQ(c["sheets"], 2);
-    std::string bytes = ReadFileBytes(csv);
-    EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
-    EXPECT_NE(bytes.find("1234.5"), std::string::npos);
-    std::string back = dir.file("back.xlsx");
-    json conv = json::parse(runCli("workbook convert '" + csv + "' '" + back + "'"));
-    EXPECT_FALSE(conv.contains("error")) << conv;
-    json d = json::parse(runCli("workbook dump '" + back + "'"));
-    EXPECT_EQ(d["sheets"][0]["name"], "cli");
-    json e = json::parse(runCli("workbook dump '" + dir.file("missing.xlsx") + "'"));
-    EXPECT_TRUE(e.contains("error"));
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include "os/process.h"
 #include "support/excel_files.h"
 #include "support/os_support.h"
+#include "text/text.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
-#include "text/text.h"
 
 namespace {
 
@@ -229,50 +229,6 @@ TEST_F(ExcelTableFiles, NoServerShowsTheMessage) {
     tq::CTqExcel x(dir_.path() + "/n.xlsx");
     EXPECT_FALSE(x.open(false));
     EXPECT_EQ(boxes_.size(), 3u);
-}
-
-TEST_F(ExcelTableFiles, CommandLineExport) {
-    const std::string in = dir_.path() + "/t.json";
-    ostest::writeFile(in,
-                      u8("{\"tables\": [[[\"" + kSurvey +
-                         "\", \"\"], [\"1\", \"2\"]]],"
-                         " \"actions\": [[{\"type\": 1, \"index\": 0, \"sp\": 0, \"ep\": -1}]]}"));
-    const std::string out = dir_.path() + "/out.xlsx";
-    std::string stdoutText, err;
-    int status = -1;
-    ASSERT_TRUE(tq::os::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
-                                         stdoutText, err, status));
-    ASSERT_EQ(status, 0) << stdoutText << err;
-    json wb = readWorkbook(out);
-    EXPECT_EQ(wb["sheets"][0]["name"], u8(kSurvey));
-    EXPECT_EQ(wb["sheets"][0]["merged"], json::array({"A1:B1"}));
-    EXPECT_TRUE(shownFiles().empty());
-
-    // The open-workbook form through a CTqExcel saved at --out.
-    ostest::writeFile(in,
-                      "{\"tables\": [[[\"a\", \"b\"]], [[\"c\"]]], \"fixedCells\": "
-                      "[[{\"row\":0,\"col\":0,\"colExtent\":1}]]}");
-    ASSERT_TRUE(tq::os::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
-                                         stdoutText, err, status));
-    ASSERT_EQ(status, 0) << stdoutText << err;
-    wb = readWorkbook(out);
-    ASSERT_EQ(wb["sheets"].size(), 2u);
-    EXPECT_EQ(wb["sheets"][0]["merged"], json::array({"A1:B1"}));
-
-    // Reading it back through the library.
-    ASSERT_TRUE(tq::os::RunCapture({TQTEST_CLI, "read", out, "--all", "--merged"}, stdoutText,
-                                         err, status));
-    ASSERT_EQ(status, 0) << err;
-    json read = json::parse(stdoutText);
-    EXPECT_EQ(read["title"], "a");
-    EXPECT_EQ(read["data"], json::parse("[[\"a\", \"\"]]"));
-    EXPECT_EQ(read["merged"], json::parse("[[1,1,1,2],[1,2,1,2]]"));
-
-    // Both merge kinds at once are refused.
-    ostest::writeFile(in, "{\"tables\": [], \"fixedCells\": [], \"actions\": []}");
-    ASSERT_TRUE(tq::os::RunCapture({TQTEST_CLI, "export-excel", "--in", in, "--out", out},
-                                         stdoutText, err, status));
-    EXPECT_EQ(status, 1);
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
-// CIniFileNew: sections, values, whole sections, the search across sections, the long-text
-// cases and the command line.
+// CIniFileNew: sections, values, whole sections, the search across sections and the long-text
+// cases.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 
 #include "support/ini_util.h"
-#include "tqtool/inifile.h"
 #include "text/text.h"
+#include "tqtool/inifile.h"
 
 namespace {
 
@@ -261,45 +261,6 @@ TEST(IniFile, LongTextIsNeverCut) {
     ini.SetKeyValue(longName, "k", "v");
     EXPECT_EQ(ini.SectionExist(longName), 1);
     EXPECT_EQ(ini.GetKeyValue(longName, "k"), "v");
-}
-
-// ---------------------------------------------------------------------------------------------
-// The command line
-
-std::string runCli(const std::string& args, int* status = nullptr) {
-    std::string cmd = std::string(TQTEST_CLI) + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int rc = ::pclose(p);
-    if (status) *status = WEXITSTATUS(rc);
-    return out;
-}
-
-TEST(IniCli, GetSetDeleteListFind) {
-    TempDir d;
-    std::string f = d.file("cli.ini");
-    std::string F = "'" + f + "' ";
-    EXPECT_EQ(runCli("ini " + F + "set 设置 键 '值 -1'"), "{\"ok\":true}\n");
-    EXPECT_EQ(readFile(f), "[" + kSettings + "]\r\n\xbc\xfc=\xd6\xb5 -1\r\n");
-    EXPECT_EQ(runCli("ini " + F + "get 设置 键"), "{\"value\":\"值 -1\"}\n");
-    EXPECT_EQ(runCli("ini " + F + "set other n -5"), "{\"ok\":true}\n");
-    EXPECT_EQ(runCli("ini " + F + "sections"), "{\"sections\":[\"设置\",\"other\"]}\n");
-    EXPECT_EQ(runCli("ini " + F + "entries other"),
-              "{\"entries\":[{\"key\":\"n\",\"value\":\"-5\"}]}\n");
-    EXPECT_EQ(runCli("ini " + F + "find N"), "{\"found\":true,\"value\":\"-5\"}\n");
-    EXPECT_EQ(runCli("ini " + F + "del other n"), "{\"ok\":true}\n");
-    EXPECT_EQ(runCli("ini " + F + "find n"), "{\"found\":false}\n");
-    EXPECT_EQ(runCli("ini " + F + "del 设置"), "{\"ok\":true}\n");
-    EXPECT_EQ(runCli("ini " + F + "sections"), "{\"sections\":[\"other\"]}\n");
-    int status = 0;
-    std::string err = runCli("ini " + F + "get onlyone", &status);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(err.find("usage"), std::string::npos);
-    runCli("ini " + F + "bogus", &status);
-    EXPECT_EQ(status, 1);
 }
 
 }  // namespace

@@ -237,33 +237,3 @@ TEST(MessageBoxPrimitive, UnusableDialogFallsBackToStandardError) {
     const std::string line = "[" + kCaptionUtf8 + "] text\n";
     EXPECT_EQ(err, line + line + line + line + line + line);
 }
-
-TEST(MessageBoxPrimitive, CommandLineToolPrintsTheButton) {
-    auto run = [](const std::string& args) {
-        std::string command =
-            std::string(TQTEST_CLI) + " msgbox " + args + " </dev/null 2>/dev/null";
-        FILE* p = ::popen(command.c_str(), "r");
-        std::string out;
-        char buf[256];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        ::pclose(p);
-        return out;
-    };
-    {
-        ScopedEnv d("DISPLAY", nullptr), w("WAYLAND_DISPLAY", nullptr), m("TQTOOL_MSGBOX", nullptr);
-        EXPECT_EQ(run("hello"), "1\n");
-        EXPECT_EQ(run("hello --kind ? --buttons 5"), "0\n");
-        EXPECT_EQ(run("hello --kind e"), "0\n");
-        EXPECT_EQ(run("hello --buttons 7"), "0\n");
-    }
-    FakeDesktop desktop;
-    ScopedEnv out("FAKE_ZENITY_OUT", kNo.c_str()), code("FAKE_ZENITY_EXIT", "1");
-    EXPECT_EQ(run("'" + kCaptionUtf8 + "?' --kind '?' --buttons 6 --caption C"), "7\n");
-    auto args = desktop.args();
-    ASSERT_FALSE(args.empty());
-    EXPECT_EQ(args[0], "--question");
-    EXPECT_NE(std::find(args.begin(), args.end(), "--text=" + kCaptionUtf8 + "?"), args.end());
-    EXPECT_NE(std::find(args.begin(), args.end(), "--title=C"), args.end());
-    EXPECT_EQ(run("x --type 4 --caption C"), "7\n");  // Yes/No: closing or the second button is No
-}

@@ -1,32 +1,14 @@
-// Map-scale aliases and tree description files, through the library and through tqtool.
+// Map-scale aliases and tree description files through the library.
 #include "tqtool/treeutil.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "support/os_support.h"
 #include "text/text.h"
 
 using namespace ostest;
-
-namespace {
-
-std::string runCli(const std::string& args) {
-    std::string command = std::string(TQTEST_CLI) + " " + args + " 2>/dev/null";
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p) return {};
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-    return out;
-}
-
-}  // namespace
 
 TEST(ScaleAlias, PrefixDenominatorAndDriveRootEnding) {
     EXPECT_EQ(tq::GetScaFromAlias("TQGIS_XZ2000"), "1:2000");
@@ -110,21 +92,4 @@ TEST(TreeItems, UnreadableFileGivesZeroAndEmptyArrays) {
     EXPECT_EQ(tq::GetTreeItemArray(tmp.path(), names, levels, keys), 0);  // a folder
     EXPECT_TRUE(names.empty());
     EXPECT_EQ(tq::GetTreeItemArray("", names, levels, keys), 0);
-}
-
-TEST(TreeItems, CommandLineTool) {
-    TempDir tmp;
-    writeFile(tmp.path() + "/tree.txt", "[T]\r\n1=" + kGbkData + "\r\n\r\n2=*" + kGbkFan + "\r\n");
-    auto j = nlohmann::json::parse(runCli("tree " + tmp.path() + "/tree.txt"));
-    EXPECT_EQ(j["result"], 1);
-    EXPECT_EQ(j["names"], (nlohmann::json{kUtf8Data, kUtf8Fan}));
-    EXPECT_EQ(j["levels"], (nlohmann::json{0, 1}));
-    EXPECT_EQ(j["keys"], (nlohmann::json{"1", "2"}));
-    auto missing = nlohmann::json::parse(runCli("tree " + tmp.path() + "/none.txt"));
-    EXPECT_EQ(missing["result"], 0);
-    EXPECT_TRUE(missing["names"].empty());
-
-    EXPECT_EQ(nlohmann::json::parse(runCli("scale TQGIS_XZ2000")), "1:2000");
-    EXPECT_EQ(nlohmann::json::parse(runCli("scale 'tqgis_xz:\\'")), "1:500");
-    EXPECT_EQ(nlohmann::json::parse(runCli("scale D:")), "");
 }

@@ -1,4 +1,4 @@
-// Documents written by WordTable / WordTable2 (and the export-word command), read back with
+// Documents written by WordTable / WordTable2, read back with
 // python-docx: order of titles and tables, texts, sizes, alignments, merged cells, page
 // orientation.
 #include <gmock/gmock.h>
@@ -10,9 +10,9 @@
 #include "automation/servers.h"
 #include "office/document/word_engine.h"
 #include "support/os_support.h"
+#include "text/text.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
-#include "text/text.h"
 
 namespace {
 
@@ -178,48 +178,6 @@ TEST_F(WordDocx, ShortRowsAndTheirMerges) {
     const json& t = d["body"][1];
     EXPECT_EQ(t["table"], json::parse(R"([["h","i","j"],["a","",""],["a","","m"]])"));
     EXPECT_EQ(t["groups"], json::parse("[[0,1,2],[3,4,5],[3,4,8]]"));
-}
-
-TEST_F(WordDocx, ExportWordCommand) {
-    json in = {
-        {"titles", {utf8(kBiao + kFan), "two"}},
-        {"tables", {{{"k", "Y", "Y"}, {"A", "1", "2"}, {"A", "3", "4"}}, {{"x", nullptr, 5}}}},
-        {"actions",
-         {{{{"type", 1}, {"index", 0}, {"sp", 0}, {"ep", -1}},
-           {{"type", "unionCol"}, {"index", 0}, {"sp", 1}, {"ep", -1}}}}},
-    };
-    std::string inPath = dir.path() + "/tables.json";
-    ostest::writeFile(inPath, in.dump());
-    std::string outPath = dir.path() + "/out " + "\xe8\xa1\xa8.docx";  // a blank and 表 in the name
-    json r = json::parse(run(std::string(TQTEST_CLI) + " export-word --in '" + inPath +
-                             "' --out '" + outPath + "' --landscape"));
-    EXPECT_EQ(r["result"], true);
-    EXPECT_EQ(r["file"], outPath);
-    json d = dump(outPath);
-    ASSERT_EQ(d["body"].size(), 5u) << d.dump(1);
-    EXPECT_EQ(d["body"][0]["p"], utf8(kBiao + kFan));
-    EXPECT_EQ(d["body"][1]["groups"], json::parse("[[0,1,1],[3,4,5],[3,7,8]]"));
-    EXPECT_EQ(d["body"][3]["table"], json::parse(R"([["x","","5"]])"));
-    EXPECT_EQ(d["orientation"], 1);
-    // With --out nothing goes to the show folder.
-    EXPECT_FALSE(ostest::readFile(dir.path() + "/Document1.docx").has_value());
-
-    // Without --out the document is left in the show folder; --no-merge merges nothing.
-    r = json::parse(run("TQTOOL_OFFICE_DIR='" + dir.path() + "' TQTOOL_OFFICE_OPEN=0 " +
-                        TQTEST_CLI + " export-word --no-merge --in '" + inPath + "'"));
-    EXPECT_EQ(r["result"], true);
-    EXPECT_EQ(r["file"], dir.path() + "/Document1.docx");
-    d = dump(dir.path() + "/Document1.docx");
-    EXPECT_EQ(d["body"][1]["groups"], plainGroups(3, 3));
-    EXPECT_EQ(d["orientation"], 0);
-
-    // A table without rows: reported, exit code 1.
-    ostest::writeFile(inPath, R"({"titles": ["a"], "tables": [[]]})");
-    std::string cmd = std::string(TQTEST_CLI) + " export-word --in '" + inPath + "' --out '" +
-                      dir.path() + "/bad.docx' 2>/dev/null";
-    r = json::parse(run(cmd));
-    EXPECT_EQ(r["result"], false);
-    EXPECT_NE(std::system((cmd + " >/dev/null").c_str()), 0);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // tqtool files ...: the path and folder utilities (paths in UTF-8; results printed as JSON).
 //   files exist PATH          1 when PATH is a readable file, else 0
 //   files isdir PATH          1 when PATH is a folder, else 0
-//   files dir PATH [--ext]    {"result": folder with its separator, "name": file name}
+//   files dir PATH [--ext]    {"name": file name, "result": folder with its separator}
 //   files curpath             folder of the library's own file
 //   files copy SOURCE TARGET  1 when the folder was copied, else 0
 //   files clear FOLDER        empties FOLDER (prints {})
@@ -11,59 +11,50 @@
 
 namespace {
 
-using tqcli::json;
+using tqcli::Args;
+using tqcli::JsonOut;
+using tqcli::Parsing;
+using tqcli::toGbk;
 
-struct FilesArgs {
-    std::string path, target;
-    bool withExtension = false;
-};
+void exist(const Args& a) {
+    JsonOut().num(tq::IsFileExist(toGbk(a.positional[0]))).end();
+}
 
-void setup(CLI::App& app) {
-    auto* files = app.add_subcommand("files", "File and folder utilities (prints JSON)");
-    files->require_subcommand(1);
-    auto args = std::make_shared<FilesArgs>();
+void isdir(const Args& a) {
+    JsonOut().num(tq::IsDirectory(toGbk(a.positional[0]))).end();
+}
 
-    auto* exist = files->add_subcommand("exist", "1 when PATH names a readable file, else 0");
-    exist->add_option("PATH", args->path, "File path")->required();
-    exist->callback([args] { tqcli::print(tq::IsFileExist(tqcli::toGbk(args->path))); });
+void dir(const Args& a) {
+    tq::String name;
+    const tq::String folder = tq::GetFileDir(toGbk(a.positional[0]), name, a.has("--ext"));
+    JsonOut out;
+    out.beginObject().key("name").gbk(name).key("result").gbk(folder).endObject().end();
+}
 
-    auto* isdir = files->add_subcommand("isdir", "1 when PATH names a folder, else 0");
-    isdir->add_option("PATH", args->path, "Folder path")->required();
-    isdir->callback([args] { tqcli::print(tq::IsDirectory(tqcli::toGbk(args->path))); });
+void curpath(const Args&) {
+    JsonOut().gbk(tq::GetCurPath()).end();
+}
 
-    auto* dir = files->add_subcommand("dir", "Folder and name of an existing file");
-    dir->add_option("PATH", args->path, "File path")->required();
-    dir->add_flag("--ext", args->withExtension, "Keep the extension in the name");
-    dir->callback([args] {
-        tq::String name;
-        tq::String folder = tq::GetFileDir(tqcli::toGbk(args->path), name, args->withExtension);
-        tqcli::print({{"result", tqcli::toUtf8(folder)}, {"name", tqcli::toUtf8(name)}});
-    });
+void copy(const Args& a) {
+    const tq::String source = toGbk(a.positional[0]), target = toGbk(a.positional[1]);
+    JsonOut().num(tq::CopyFolder(source.c_str(), target.c_str())).end();
+}
 
-    auto* cur = files->add_subcommand("curpath", "Folder of the library's own file");
-    cur->callback([] { tqcli::print(tqcli::toUtf8(tq::GetCurPath())); });
+void clear(const Args& a) {
+    tq::DeleteAllFile(toGbk(a.positional[0]));
+    JsonOut().beginObject().endObject().end();
+}
 
-    auto* copy = files->add_subcommand("copy", "Copy a folder recursively (1 on success)");
-    copy->add_option("SOURCE", args->path, "Folder to copy")->required();
-    copy->add_option("TARGET", args->target, "Existing folder to copy into, or the new folder")
-        ->required();
-    copy->callback([args] {
-        tq::String source = tqcli::toGbk(args->path), target = tqcli::toGbk(args->target);
-        tqcli::print(tq::CopyFolder(source.c_str(), target.c_str()));
-    });
-
-    auto* clear =
-        files->add_subcommand("clear", "Delete everything inside FOLDER (the folder stays)");
-    clear->add_option("FOLDER", args->path, "Folder to empty")->required();
-    clear->callback([args] {
-        tq::DeleteAllFile(tqcli::toGbk(args->path));
-        tqcli::print(json::object());
-    });
-
-    auto* host = files->add_subcommand("hostname", "The computer's name");
-    host->callback([] { tqcli::print(tqcli::toUtf8(tq::GetComputerNameA())); });
+void hostname(const Args&) {
+    JsonOut().gbk(tq::GetComputerNameA()).end();
 }
 
 }  // namespace
 
-TQTOOL_COMMAND(setup);
+TQTOOL_COMMAND({"files exist", "files exist PATH", {}, {}, 1, 1, Parsing::Options, exist});
+TQTOOL_COMMAND({"files isdir", "files isdir PATH", {}, {}, 1, 1, Parsing::Options, isdir});
+TQTOOL_COMMAND({"files dir", "files dir PATH [--ext]", {"--ext"}, {}, 1, 1, Parsing::Options, dir});
+TQTOOL_COMMAND({"files curpath", "files curpath", {}, {}, 0, 0, Parsing::Options, curpath});
+TQTOOL_COMMAND({"files copy", "files copy SOURCE TARGET", {}, {}, 2, 2, Parsing::Options, copy});
+TQTOOL_COMMAND({"files clear", "files clear FOLDER", {}, {}, 1, 1, Parsing::Options, clear});
+TQTOOL_COMMAND({"files hostname", "files hostname", {}, {}, 0, 0, Parsing::Options, hostname});

@@ -7,76 +7,74 @@
 //   entries SECTION          {"entries": [{"key": "...", "value": "..."}, ...]}
 //   find KEY                 {"found": true, "value": "..."} or {"found": false}
 //
-// Texts are UTF-8 on the command line and in the output; the file holds GBK.
+// Texts are UTF-8 on the command line and in the output; the file holds GBK. Every argument is
+// taken as it stands, so values may start with '-'.
 #include "cli.h"
 #include "tqtool/inifile.h"
 
 namespace {
 
-using tqcli::CommandError;
-using tqcli::json;
+using tqcli::JsonOut;
 using tqcli::toGbk;
-using tqcli::toUtf8;
+using tqcli::UsageError;
+
+constexpr const char* kUsage = "ini FILE get|set|del|sections|entries|find ...";
 
 void need(const std::vector<std::string>& a, size_t min, size_t max, const char* usage) {
     if (a.size() < min || a.size() > max)
-        throw CommandError(std::string("usage: tqtool ini FILE ") + usage);
+        throw UsageError(std::string("usage: tqtool ini FILE ") + usage);
 }
 
-void run(const std::vector<std::string>& args) {
-    if (args.size() < 2)
-        throw CommandError("usage: tqtool ini FILE get|set|del|sections|entries|find ...");
+void ini(const tqcli::Args& args) {
+    const auto& p = args.positional;
+    if (p.size() < 2) throw UsageError(std::string("usage: tqtool ") + kUsage);
     tq::CIniFileNew ini;
-    ini.SetPath(toGbk(args[0]));
-    const std::string& action = args[1];
-    std::vector<std::string> a(args.begin() + 2, args.end());
+    ini.SetPath(toGbk(p[0]));
+    const std::string& action = p[1];
+    const std::vector<std::string> a(p.begin() + 2, p.end());
+    JsonOut out;
     if (action == "get") {
         need(a, 2, 2, "get SECTION KEY");
-        tqcli::print({{"value", toUtf8(ini.GetKeyValue(toGbk(a[0]), toGbk(a[1])))}});
+        const tq::String value = ini.GetKeyValue(toGbk(a[0]), toGbk(a[1]));
+        out.beginObject().key("value").gbk(value).endObject();
     } else if (action == "set") {
         need(a, 3, 3, "set SECTION KEY VALUE");
-        tqcli::print({{"ok", ini.SetValue(toGbk(a[0]), toGbk(a[1]), toGbk(a[2]), true)}});
+        const bool ok = ini.SetValue(toGbk(a[0]), toGbk(a[1]), toGbk(a[2]), true);
+        out.beginObject().key("ok").boolean(ok).endObject();
     } else if (action == "del") {
         need(a, 1, 2, "del SECTION [KEY]");
-        bool ok =
+        const bool ok =
             a.size() == 1 ? ini.DeleteKey(toGbk(a[0])) : ini.DeleteValue(toGbk(a[0]), toGbk(a[1]));
-        tqcli::print({{"ok", ok}});
+        out.beginObject().key("ok").boolean(ok).endObject();
     } else if (action == "sections") {
         need(a, 0, 0, "sections");
         tq::StringArray names;
         ini.GetAllSections(names);
-        tqcli::print({{"sections", tqcli::toJson(names)}});
+        out.beginObject().key("sections").gbkArray(names).endObject();
     } else if (action == "entries") {
         need(a, 1, 1, "entries SECTION");
         tq::StringArray keys, values;
-        int n = ini.GetAllKeysAndValues(toGbk(a[0]), keys, values);
-        json list = json::array();
-        for (int i = 0; i < n; ++i)
-            list.push_back({{"key", toUtf8(keys[i])}, {"value", toUtf8(values[i])}});
-        tqcli::print({{"entries", list}});
+        const int n = ini.GetAllKeysAndValues(toGbk(a[0]), keys, values);
+        out.beginObject().key("entries").beginArray();
+        for (size_t i = 0; i < static_cast<size_t>(n); ++i)
+            out.beginObject().key("key").gbk(keys[i]).key("value").gbk(values[i]).endObject();
+        out.endArray().endObject();
     } else if (action == "find") {
         need(a, 1, 1, "find KEY");
         tq::String value;
+        out.beginObject();
         if (ini.GetItemValue(toGbk(a[0]), value))
-            tqcli::print({{"found", true}, {"value", toUtf8(value)}});
+            out.key("found").boolean(true).key("value").gbk(value);
         else
-            tqcli::print({{"found", false}});
+            out.key("found").boolean(false);
+        out.endObject();
     } else {
-        throw CommandError("unknown ini action: " + action +
-                           " (get, set, del, sections, entries, find)");
+        throw UsageError(std::string("usage: tqtool ") + kUsage + " (unknown action " + action +
+                         ")");
     }
-}
-
-void setup(CLI::App& app) {
-    auto* cmd = app.add_subcommand("ini",
-                                   "Read and write an INI file: ini FILE get SECTION KEY | set "
-                                   "SECTION KEY VALUE | del SECTION [KEY] | "
-                                   "sections | entries SECTION | find KEY");
-    // Everything after "ini" is taken as it stands, so values may start with '-'.
-    cmd->prefix_command();
-    cmd->callback([cmd] { run(cmd->remaining()); });
+    out.end();
 }
 
 }  // namespace
 
-TQTOOL_COMMAND(setup);
+TQTOOL_COMMAND({"ini", kUsage, {}, {}, 0, SIZE_MAX, tqcli::Parsing::Literal, ini});

@@ -4,14 +4,11 @@
 
 namespace {
 
-void setup(CLI::App& app) {
-    auto alias = std::make_shared<std::string>();
-    auto* cmd = app.add_subcommand("scale", "Print the scale text of a map-scale alias");
-    cmd->add_option("ALIAS", *alias, "Alias such as TQGIS_XZ2000 or TQGIS_XZ500:\\")->required();
-    cmd->callback(
-        [alias] { tqcli::print(tqcli::toUtf8(tq::GetScaFromAlias(tqcli::toGbk(*alias)))); });
+void scale(const tqcli::Args& a) {
+    tqcli::JsonOut out;
+    out.gbk(tq::GetScaFromAlias(tqcli::toGbk(a.positional[0]))).end();
 }
 
 }  // namespace
 
-TQTOOL_COMMAND(setup);
+TQTOOL_COMMAND({"scale", "scale ALIAS", {}, {}, 1, 1, tqcli::Parsing::Options, scale});

@@ -13,21 +13,21 @@
 // with the content given by --into (to show that results are appended).
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
 
 #include "cli.h"
+#include "table_input.h"
+#include "tool_api.h"
 #include "tqtool/numutil.h"
 #include "tqtool/strutil.h"
 #include "tqtool/table.h"
-#include "text/text.h"
 
 namespace {
 
 using tqcli::CommandError;
-using tqcli::json;
+using tqcli::JsonOut;
 using Args = std::vector<std::string>;
 
 struct Call {
@@ -75,7 +75,7 @@ struct Call {
     double number(size_t i) const {
         const std::string& s = at(i);
         char* end = nullptr;
-        double v = tq::text::strtod(s.c_str(), &end);
+        double v = tq::tool::ParseDoubleC(s.c_str(), &end);
         if (s.empty() || end != s.c_str() + s.size())
             throw CommandError("argument " + std::to_string(i + 1) + " must be a number: " + s);
         return v;
@@ -89,17 +89,8 @@ struct Call {
     }
 
     static tq::StringArray parseArray(const std::string& s, const std::string& what) {
+        if (!s.empty() && s.front() == '[') return tqcli::parseStringArray(s, what);
         tq::StringArray out;
-        if (!s.empty() && s.front() == '[') {
-            json j = json::parse(s, nullptr, false);
-            if (j.is_discarded() || !j.is_array())
-                throw CommandError(what + " is not a JSON array: " + s);
-            for (const auto& item : j) {
-                if (!item.is_string()) throw CommandError(what + " must hold strings only: " + s);
-                out.push_back(tqcli::toGbk(item.get<std::string>()));
-            }
-            return out;
-        }
         if (s.empty()) return out;
         size_t start = 0;
         for (size_t p = s.find(','); p != std::string::npos; p = s.find(',', start)) {
@@ -119,31 +110,50 @@ struct Call {
     }
 
     tq::UIntArray initialUInts() const {
-        tq::UIntArray out;
-        if (!into) return out;
-        json j = json::parse(*into, nullptr, false);
-        if (j.is_discarded() || !j.is_array())
-            throw CommandError("--into must be a JSON array of numbers");
-        for (const auto& item : j) {
-            if (!item.is_number_unsigned())
-                throw CommandError("--into must be a JSON array of numbers");
-            out.push_back(item.get<uint32_t>());
-        }
-        return out;
+        if (!into) return {};
+        return tqcli::parseUIntArray(*into, "--into");
     }
 };
 
-json str(const tq::String& s) {
-    return tqcli::toUtf8(s);
+// Results are small: each is built as JSON text, objects with their members in name order.
+using Json = std::string;
+
+Json str(const tq::String& s) {
+    return tqcli::jsonString(tqcli::toUtf8(s));
 }
-json arr(const tq::StringArray& a) {
-    return tqcli::toJson(a);
+Json arr(const tq::StringArray& a) {
+    Json out = "[";
+    for (const auto& s : a) out += (out.size() > 1 ? "," : "") + str(s);
+    return out + "]";
+}
+Json val(bool v) {
+    return v ? "true" : "false";
+}
+Json val(int v) {
+    return std::to_string(v);
+}
+Json val(uint32_t v) {
+    return std::to_string(v);
+}
+Json val(double v) {
+    return tqcli::jsonDouble(v);
+}
+Json uints(const tq::UIntArray& a) {
+    Json out = "[";
+    for (uint32_t v : a) out += (out.size() > 1 ? "," : "") + std::to_string(v);
+    return out + "]";
+}
+Json obj(const std::map<std::string, Json>& members) {
+    Json out = "{";
+    for (const auto& [k, v] : members)
+        out += (out.size() > 1 ? "," : "") + tqcli::jsonString(k) + ":" + v;
+    return out + "}";
 }
 
 struct Function {
     std::vector<size_t> arities;  // accepted argument counts
     std::string usage;
-    std::function<json(const Call&)> run;
+    std::function<Json(const Call&)> run;
 };
 
 const std::map<std::string, Function>& functions() {
@@ -158,7 +168,7 @@ const std::map<std::string, Function>& functions() {
                   tq::Str2StrArr(c.str(0), a, c.ch(1));
               else
                   tq::Str2StrArr(c.str(0), a, c.ch(1), c.ch(2));
-              return json{{"array", arr(a)}};
+              return obj({{"array", arr(a)}});
           }}},
         {"Str2Vector",
          {{2},
@@ -166,7 +176,7 @@ const std::map<std::string, Function>& functions() {
           [](const Call& c) {
               std::vector<tq::String> v = c.initialArray();
               tq::Str2Vector(c.str(0), v, c.ch(1));
-              return json{{"vector", arr(v)}};
+              return obj({{"vector", arr(v)}});
           }}},
         {"StrArr2Str",
          {{2},
@@ -191,8 +201,8 @@ const std::map<std::string, Function>& functions() {
               tq::UIntArray pos = c.initialUInts();
               int n = tq::FindChNumInStr(c.str(0), c.ch(1), pos);
               if (n != tq::FindChNumInStr(c.str(0), c.ch(1)))
-                  throw CommandError("the two forms of FindChNumInStr disagree");
-              return json{{"result", n}, {"positions", pos}};
+                  throw std::logic_error("the two forms of FindChNumInStr disagree");
+              return obj({{"result", val(n)}, {"positions", uints(pos)}});
           }}},
         {"StrAlltrim",
          {{1},
@@ -200,7 +210,7 @@ const std::map<std::string, Function>& functions() {
           [](const Call& c) {
               tq::String t = c.str(0);
               tq::String r = tq::StrAlltrim(t);
-              return json{{"result", str(r)}, {"text", str(t)}};
+              return obj({{"result", str(r)}, {"text", str(t)}});
           }}},
         {"StrTrim0", {{1}, "TEXT", [](const Call& c) { return str(tq::StrTrim0(c.str(0))); }}},
         {"AddZeroToStr",
@@ -214,7 +224,7 @@ const std::map<std::string, Function>& functions() {
           [](const Call& c) {
               tq::String p = c.str(0);
               tq::String r = tq::ConfirmBackslash(p);
-              return json{{"result", str(r)}, {"path", str(p)}};
+              return obj({{"result", str(r)}, {"path", str(p)}});
           }}},
         // ---- Array searches ----
         {"IsStrInStrArr",
@@ -224,17 +234,17 @@ const std::map<std::string, Function>& functions() {
               tq::StringArray a = c.array(0);
               bool r = tq::IsStrInStrArr(a, c.str(1));
               if (r != tq::IsStrInStrArr(c.str(1), a))
-                  throw CommandError("the two forms of IsStrInStrArr disagree");
-              return json(r);
+                  throw std::logic_error("the two forms of IsStrInStrArr disagree");
+              return val(r);
           }}},
         {"IsStrInStrArrNoCase",
          {{2},
           "TEXT ARRAY",
-          [](const Call& c) { return json(tq::IsStrInStrArrNoCase(c.str(0), c.array(1))); }}},
+          [](const Call& c) { return val(tq::IsStrInStrArrNoCase(c.str(0), c.array(1))); }}},
         {"StrInStrArr",
          {{3},
           "ARRAY TEXT MODE",
-          [](const Call& c) { return json(tq::StrInStrArr(c.array(0), c.str(1), c.integer(2))); }}},
+          [](const Call& c) { return val(tq::StrInStrArr(c.array(0), c.str(1), c.integer(2))); }}},
         {"FindPos",
          {{2},
           "ARRAY TEXT",
@@ -242,7 +252,7 @@ const std::map<std::string, Function>& functions() {
               tq::StringArray a = c.array(0);
               int pos = -1;
               bool r = tq::FindPos(a, c.str(1), pos);
-              return json{{"result", r}, {"position", pos}};
+              return obj({{"result", val(r)}, {"position", val(pos)}});
           }}},
         {"StrArrFindStr",
          {{3, 4},
@@ -253,11 +263,11 @@ const std::map<std::string, Function>& functions() {
               if (c.args.size() == 4) {
                   int index = -1;
                   bool r = tq::StrArrFindStr(a, t.c_str(), index, c.integer(2), c.boolean(3));
-                  return json{{"result", r}, {"index", index}};
+                  return obj({{"result", val(r)}, {"index", val(index)}});
               }
               tq::UIntArray indices = c.initialUInts();
               bool r = tq::StrArrFindStr(a, t.c_str(), indices, c.integer(2));
-              return json{{"result", r}, {"indices", indices}};
+              return obj({{"result", val(r)}, {"indices", uints(indices)}});
           }}},
         {"StrArrFindStrLeftPart",
          {{4},
@@ -267,24 +277,24 @@ const std::map<std::string, Function>& functions() {
               tq::String p = c.str(1);
               int index = -1;
               bool r = tq::StrArrFindStrLeftPart(a, p.c_str(), index, c.integer(2), c.boolean(3));
-              return json{{"result", r}, {"index", index}};
+              return obj({{"result", val(r)}, {"index", val(index)}});
           }}},
         {"StrArrIsEq",
          {{2},
           "ARRAY ARRAY",
           [](const Call& c) {
               tq::StringArray a = c.array(0), b = c.array(1);
-              return json(tq::StrArrIsEq(a, b));
+              return val(tq::StrArrIsEq(a, b));
           }}},
         // ---- Number tests and conversions ----
-        {"tIsNum", {{1}, "TEXT", [](const Call& c) { return json(tq::tIsNum(c.str(0))); }}},
-        {"IsNumStr", {{1}, "TEXT", [](const Call& c) { return json(tq::IsNumStr(c.str(0))); }}},
+        {"tIsNum", {{1}, "TEXT", [](const Call& c) { return val(tq::tIsNum(c.str(0))); }}},
+        {"IsNumStr", {{1}, "TEXT", [](const Call& c) { return val(tq::IsNumStr(c.str(0))); }}},
         {"DblStrIsLaw",
-         {{1}, "TEXT", [](const Call& c) { return json(tq::DblStrIsLaw(c.str(0))); }}},
+         {{1}, "TEXT", [](const Call& c) { return val(tq::DblStrIsLaw(c.str(0))); }}},
         {"GetIntForStr",
-         {{1}, "TEXT", [](const Call& c) { return json(tq::GetIntForStr(c.str(0))); }}},
+         {{1}, "TEXT", [](const Call& c) { return val(tq::GetIntForStr(c.str(0))); }}},
         {"GetDoubleForStr",
-         {{1}, "TEXT", [](const Call& c) { return json(tq::GetDoubleForStr(c.str(0))); }}},
+         {{1}, "TEXT", [](const Call& c) { return val(tq::GetDoubleForStr(c.str(0))); }}},
         {"GetStrForInt",
          {{1}, "N", [](const Call& c) { return str(tq::GetStrForInt(c.integer(0))); }}},
         {"GetStrForDoulbe",
@@ -300,26 +310,24 @@ const std::map<std::string, Function>& functions() {
           [](const Call& c) { return str(tq::Dbl2Str(c.number(0), c.integer(1))); }}},
         // ---- Comparisons ----
         {"IsEq",
-         {{2}, "A B", [](const Call& c) { return json(tq::IsEq(c.number(0), c.number(1))); }}},
+         {{2}, "A B", [](const Call& c) { return val(tq::IsEq(c.number(0), c.number(1))); }}},
         {"FloatComp",
          {{3},
           "A B TOLERANCE",
-          [](const Call& c) {
-              return json(tq::FloatComp(c.number(0), c.number(1), c.number(2)));
-          }}},
+          [](const Call& c) { return val(tq::FloatComp(c.number(0), c.number(1), c.number(2))); }}},
         {"Swap",
          {{2},
           "A B",
           [](const Call& c) {
               double a = c.number(0), b = c.number(1);
               tq::Swap(&a, &b);
-              return json{{"a", a}, {"b", b}};
+              return obj({{"a", val(a)}, {"b", val(b)}});
           }}},
         // ---- Colours ----
         {"RGB2Str",
          {{2}, "COLOUR SEP", [](const Call& c) { return str(tq::RGB2Str(c.colour(0), c.ch(1))); }}},
         {"Str2RGB",
-         {{2}, "TEXT SEP", [](const Call& c) { return json(tq::Str2RGB(c.str(0), c.ch(1))); }}},
+         {{2}, "TEXT SEP", [](const Call& c) { return val(tq::Str2RGB(c.str(0), c.ch(1))); }}},
         // ---- Angles ----
         {"Dms2Str",
          {{3},
@@ -327,52 +335,35 @@ const std::map<std::string, Function>& functions() {
           [](const Call& c) {
               tq::String t;
               tq::Dms2Str(c.integer(0), c.integer(1), c.integer(2), t);
-              return json{{"text", str(t)}};
+              return obj({{"text", str(t)}});
           }}},
         {"Dms2d",
          {{3},
           "DEG MIN SEC",
-          [](const Call& c) { return json(tq::Dms2d(c.integer(0), c.integer(1), c.integer(2))); }}},
+          [](const Call& c) { return val(tq::Dms2d(c.integer(0), c.integer(1), c.integer(2))); }}},
         {"D2dmsStr",
          {{1}, "RADIANS", [](const Call& c) { return str(tq::D2dmsStr(c.number(0))); }}},
         // ---- Merge records ----
         {"toStr",
          {{1},
           "ACTION_JSON (e.g. '{\"type\":1,\"index\":0,\"sp\":0,\"ep\":-1}')",
-          [](const Call& c) {
-              json j = json::parse(c.at(0), nullptr, false);
-              if (j.is_discarded() || !j.is_object())
-                  throw CommandError("not a JSON object: " + c.at(0));
-              tq::action a(static_cast<tq::actionType>(j.value("type", 0)), j.value("index", 0),
-                           j.value("sp", 0), j.value("ep", 0));
-              return str(a.toStr());
-          }}},
+          [](const Call& c) { return str(tqcli::parseAction(c.at(0), "argument 1").toStr()); }}},
         {"sortFixedCells",
          {{1},
           "CELLS_JSON (e.g. '[{\"row\":0,\"col\":1},{\"row\":3,\"col\":4}]')",
           [](const Call& c) {
-              json j = json::parse(c.at(0), nullptr, false);
-              if (j.is_discarded() || !j.is_array())
-                  throw CommandError("not a JSON array: " + c.at(0));
-              std::vector<tq::STqFixedCellInfo> cells(j.size());
-              for (size_t i = 0; i < j.size(); ++i) {
-                  if (!j[i].is_object()) throw CommandError("cell records must be JSON objects");
-                  cells[i].row = j[i].value("row", 0);
-                  cells[i].col = j[i].value("col", 0);
-                  cells[i].rowExtent = j[i].value("rowExtent", 0);
-                  cells[i].colExtent = j[i].value("colExtent", 0);
-              }
+              auto cells = tqcli::parseFixedCells(c.at(0), "argument 1");
               // The record's operator< is a non-constant member, so compare copies.
               std::stable_sort(
                   cells.begin(), cells.end(),
                   [](tq::STqFixedCellInfo a, const tq::STqFixedCellInfo& b) { return a < b; });
-              json out = json::array();
+              Json out = "[";
               for (const auto& s : cells)
-                  out.push_back({{"row", s.row},
-                                 {"col", s.col},
-                                 {"rowExtent", s.rowExtent},
-                                 {"colExtent", s.colExtent}});
-              return out;
+                  out += (out.size() > 1 ? "," : "") + obj({{"row", val(s.row)},
+                                                            {"col", val(s.col)},
+                                                            {"rowExtent", val(s.rowExtent)},
+                                                            {"colExtent", val(s.colExtent)}});
+              return out + "]";
           }}},
     };
     return f;
@@ -384,34 +375,40 @@ std::string names() {
     return s;
 }
 
-void setup(CLI::App& app) {
-    auto* cmd = app.add_subcommand(
-        "util", "Call a string or number utility: util NAME ARGS... (prints JSON)");
-    auto into = std::make_shared<std::string>();
-    cmd->add_option("--into", *into, "Initial content of the output array (JSON array)");
-    cmd->allow_extras();
-    cmd->footer("Functions: " + names() +
-                "\nArrays: JSON array text or a comma-separated list. Characters: one byte or \\0 "
-                "\\t \\n \\\\.");
-    cmd->callback([cmd, into] {
-        Args rest = cmd->remaining();
-        if (!rest.empty() && rest.front() == "--") rest.erase(rest.begin());
-        if (rest.empty())
-            throw CommandError("usage: tqtool util NAME ARGS...; functions: " + names());
-        std::string name = rest.front();
-        rest.erase(rest.begin());
-        auto it = functions().find(name);
-        if (it == functions().end())
-            throw CommandError("unknown function " + name + "; functions: " + names());
-        const Function& fn = it->second;
-        if (std::find(fn.arities.begin(), fn.arities.end(), rest.size()) == fn.arities.end())
-            throw CommandError("usage: tqtool util " + name + " " + fn.usage);
-        Call call{rest, std::nullopt};
-        if (cmd->count("--into")) call.into = *into;
-        tqcli::print(fn.run(call));
-    });
+void util(const tqcli::Args& a) {
+    Args rest = a.positional;
+    if (rest.empty())
+        throw tqcli::UsageError("usage: tqtool util NAME ARGS... [--into JSON_ARRAY]; functions: " +
+                                names());
+    const std::string name = rest.front();
+    rest.erase(rest.begin());
+    auto it = functions().find(name);
+    if (it == functions().end())
+        throw tqcli::UsageError("usage: tqtool util NAME ARGS... (unknown function " + name +
+                                "; functions: " + names() + ")");
+    const Function& fn = it->second;
+    const std::string usage = "usage: tqtool util " + name + " " + fn.usage;
+    if (std::find(fn.arities.begin(), fn.arities.end(), rest.size()) == fn.arities.end())
+        throw tqcli::UsageError(usage);
+    Call call{rest, std::nullopt};
+    if (a.has("--into")) call.into = a.value("--into");
+    Json result;
+    try {
+        result = fn.run(call);
+    } catch (const CommandError& e) {
+        // Only the reading of the arguments raises CommandError here.
+        throw tqcli::UsageError(usage + " (" + e.what() + ")");
+    }
+    JsonOut().value(result).end();
 }
 
 }  // namespace
 
-TQTOOL_COMMAND(setup);
+TQTOOL_COMMAND({"util",
+                "util NAME ARGS... [--into JSON_ARRAY]",
+                {},
+                {"--into"},
+                0,
+                SIZE_MAX,
+                tqcli::Parsing::Into,
+                util});

@@ -2,12 +2,13 @@
 #include "cli.h"
 
 namespace {
-void setup(CLI::App& app) {
-    auto* cmd = app.add_subcommand("info", "Print the library version as JSON");
-    cmd->callback([] {
-        tqcli::print({{"version", tq::Version()}, {"library", "libtqtool100.so"}});
-    });
+
+void info(const tqcli::Args&) {
+    tqcli::JsonOut out;
+    out.beginObject().key("library").str("libtqtool100.so").key("version").str(tq::Version());
+    out.endObject().end();
 }
+
 }  // namespace
 
-TQTOOL_COMMAND(setup);
+TQTOOL_COMMAND({"info", "info", {}, {}, 0, 0, tqcli::Parsing::Options, info});

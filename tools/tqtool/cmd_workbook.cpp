@@ -1,87 +1,55 @@
-// tqtool workbook dump FILE       every sheet as JSON: name, used range, cells, merged areas
+// tqtool workbook dump FILE       every sheet as JSON: name, kind, used range, cells, merged areas
 // tqtool workbook convert IN OUT  converts between .xlsx/.xlsm, .xls (read only) and .csv
+//
+// dump reads the whole workbook first (the only step that can fail on a bad file), then walks it
+// sheet by sheet and cell by cell, writing each cell as it is reached: memory stays the workbook
+// plus a small buffer, and a failure leaves standard output empty.
 #include "cli.h"
-#include "office/spreadsheet/file_io.h"
-#include "office/spreadsheet/model/model_ops.h"
+#include "tool_api.h"
 
 namespace {
 
-using tq::office::BookModel;
-using tq::office::CellType;
-
-const char* typeName(BookModel& b, const tq::office::Cell& c) {
-    switch (c.type) {
-        case CellType::String:
-            return "string";
-        case CellType::Number:
-            return b.styleIsDate(c.style) ? "date" : "number";
-        case CellType::Bool:
-            return "boolean";
-        case CellType::Error:
-            return "error";
-        case CellType::Empty:
-            break;
+void dump(const tqcli::Args& a) {
+    const std::string& file = a.positional[0];
+    const tq::tool::WorkbookFile book(file);
+    tqcli::JsonOut out;
+    out.beginObject().key("date1904").boolean(book.date1904()).key("file").str(file);
+    out.key("sheets").beginArray();
+    for (size_t i = 0; i < book.sheetCount(); ++i) {
+        const tq::tool::DumpSheet s = book.sheet(i);
+        out.beginObject().key("cells").beginArray();
+        book.forEachCell(i, [&out](const tq::tool::DumpCell& c) {
+            out.beginObject().key("col").unum(c.col).key("ref").str(c.ref);
+            out.key("row").unum(c.row).key("text").str(c.text).key("type").str(c.type);
+            out.endObject();
+        });
+        out.endArray().key("columns").unum(s.columns).key("kind").str(s.kind);
+        out.key("merged").beginArray();
+        for (const auto& m : s.merged) out.str(m);
+        out.endArray().key("name").str(s.name).key("rows").unum(s.rows);
+        out.key("usedRange").str(s.usedRange).endObject();
     }
-    return "empty";
+    out.endArray().endObject().end();
 }
 
-void dump(const std::string& file) {
-    tq::office::Workbook wb;
-    tq::office::LoadWorkbook(file, wb);
-    BookModel b(std::move(wb));
-    tqcli::json sheets = tqcli::json::array();
-    for (const auto& s : b.wb.sheets) {
-        tq::office::Rect used = tq::office::UsedRange(s);
-        tqcli::json cells = tqcli::json::array();
-        for (const auto& row : s.rows)
-            for (const auto& cell : row.cells) {
-                if (cell.type == CellType::Empty) continue;
-                cells.push_back({{"ref", tq::office::CellName(row.row, cell.col)},
-                                 {"row", row.row + 1},
-                                 {"col", cell.col + 1},
-                                 {"type", typeName(b, cell)},
-                                 {"text", tq::office::CellText(b, cell)}});
-            }
-        tqcli::json merged = tqcli::json::array();
-        for (const auto& m : s.merges)
-            merged.push_back(tq::office::RectName(tq::office::ToRect(m)));
-        sheets.push_back({{"name", s.name},
-                          {"usedRange", tq::office::RectName(used)},
-                          {"rows", used.rowCount()},
-                          {"columns", used.colCount()},
-                          {"cells", std::move(cells)},
-                          {"merged", std::move(merged)}});
-    }
-    tqcli::print({{"file", file}, {"date1904", b.wb.date1904}, {"sheets", std::move(sheets)}});
-}
-
-void convert(const std::string& in, const std::string& out) {
-    tq::office::Workbook wb;
-    tq::office::LoadWorkbook(in, wb);
-    BookModel b(std::move(wb));
-    tq::office::SaveWorkbook(b, out, 0);
-    tqcli::print({{"from", in}, {"to", out}, {"sheets", b.wb.sheets.size()}});
-}
-
-void setup(CLI::App& app) {
-    auto* cmd = app.add_subcommand("workbook",
-                                   "Read and convert workbook files (.xlsx, .xlsm, .xls, .csv)");
-    cmd->require_subcommand(1);
-
-    auto* d = cmd->add_subcommand(
-        "dump", "Print every sheet as JSON: name, used range, cells, merged areas");
-    static std::string dumpFile;
-    d->add_option("FILE", dumpFile, "Workbook file")->required();
-    d->callback([] { dump(dumpFile); });
-
-    auto* c = cmd->add_subcommand("convert",
-                                  "Convert between .xlsx, .xls (read only) and .csv by extension");
-    static std::string in, out;
-    c->add_option("IN", in, "Input workbook")->required();
-    c->add_option("OUT", out, "Output file (.xlsx or .csv)")->required();
-    c->callback([] { convert(in, out); });
+void convert(const tqcli::Args& a) {
+    const std::string &in = a.positional[0], &to = a.positional[1];
+    const tq::tool::WorkbookFile book(in);
+    book.saveAs(to);
+    tqcli::JsonOut out;
+    out.beginObject().key("from").str(in).key("sheets").unum(book.sheetCount()).key("to").str(to);
+    out.endObject().end();
 }
 
 }  // namespace
 
-TQTOOL_COMMAND(setup);
+TQTOOL_COMMAND(
+    {"workbook dump", "workbook dump FILE", {}, {}, 1, 1, tqcli::Parsing::Options, dump});
+TQTOOL_COMMAND({"workbook convert",
+                "workbook convert IN OUT",
+                {},
+                {},
+                2,
+                2,
+                tqcli::Parsing::Options,
+                convert});

@@ -20,13 +20,13 @@
 
 #include "automation/holder.h"
 #include "automation/servers.h"
+#include "office/builtin_servers.h"
 #include "office/spreadsheet/file_io.h"
 #include "office/spreadsheet/model/model_ops.h"
-#include "office/builtin_servers.h"
 #include "office/spreadsheet/xlsx/xlsx_writer.h"
 #include "os/process.h"
-#include "tqtool/types.h"
 #include "text/text.h"
+#include "tqtool/types.h"
 
 namespace tq::office {
 
@@ -1395,7 +1395,10 @@ bool desktopPresent() {
     return (d && *d) || (w && *w);
 }
 
+bool g_showOnVisible = true;
+
 void showBooks(AppState& app) {
+    if (!g_showOnVisible) return;
     std::vector<BookPtr> pending;
     for (auto& b : app.books)
         if (!b->shown && !b->closed) pending.push_back(b);
@@ -1466,6 +1469,13 @@ class ApplicationObj : public Object {
 };
 
 }  // namespace
+
+void SetShowOnVisible(bool enabled) {
+    g_showOnVisible = enabled;
+}
+bool ShowOnVisible() {
+    return g_showOnVisible;
+}
 
 std::string ShowFolder() {
     const char* dir = std::getenv("TQTOOL_OFFICE_DIR");
