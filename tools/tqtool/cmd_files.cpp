@@ -3,15 +3,24 @@
 //   files isdir PATH          1 when PATH is a folder, else 0
 //   files dir PATH [--ext]    {"result": folder with its separator, "name": file name}
 //   files curpath             folder of the library's own file
-//   files copy SOURCE TARGET  1 when the folder was copied, else 0
-//   files clear FOLDER        empties FOLDER (prints {})
+//   files copy SOURCE TARGET  1 when the whole folder was copied; otherwise exit code 1 and
+//                             {"error": why, "left": [entries not copied ...]}
+//   files clear FOLDER        empties FOLDER and prints {}; when anything was left or the folder
+//                             refused: exit code 1 and {"error": why, "left": [entries ...]}
 //   files hostname            the computer's name
 #include "cli.h"
 #include "tqtool/fileutil.h"
+#include "util/fileutil_result.h"
 
 namespace {
 
 using tqcli::json;
+
+// Prints what a folder operation left undone (paths as the file system has them, UTF-8).
+void printLeft(const tq::os::TreeResult& r) {
+    tqcli::print({{"error", r.error}, {"left", r.left}});
+    tqcli::setExitCode(1);
+}
 
 struct FilesArgs {
     std::string path, target;
@@ -49,15 +58,16 @@ void setup(CLI::App& app) {
         ->required();
     copy->callback([args] {
         tq::String source = tqcli::toGbk(args->path), target = tqcli::toGbk(args->target);
-        tqcli::print(tq::CopyFolder(source.c_str(), target.c_str()));
+        tq::os::TreeResult r = tq::CopyFolderResult(source.c_str(), target.c_str());
+        r.ok() ? tqcli::print(1) : printLeft(r);
     });
 
     auto* clear =
         files->add_subcommand("clear", "Delete everything inside FOLDER (the folder stays)");
     clear->add_option("FOLDER", args->path, "Folder to empty")->required();
     clear->callback([args] {
-        tq::DeleteAllFile(tqcli::toGbk(args->path));
-        tqcli::print(json::object());
+        tq::os::TreeResult r = tq::DeleteAllFileResult(tqcli::toGbk(args->path));
+        r.ok() ? tqcli::print(json::object()) : printLeft(r);
     });
 
     auto* host = files->add_subcommand("hostname", "The computer's name");
