@@ -94,6 +94,11 @@ std::string canonicalTarget(const std::string& path) {
     return real;
 }
 
+// True when the canonical path `path` is `folder` or lies below it (everything lies below "/").
+bool isInside(const std::string& path, const std::string& folder) {
+    return folder == "/" || path == folder || path.compare(0, folder.size() + 1, folder + "/") == 0;
+}
+
 bool makeFolders(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
@@ -473,8 +478,7 @@ TreeResult CopyFolderTree(const std::string& sourceIn, const std::string& target
     const std::string dest = IsFolder(target) ? join(target, baseName(source)) : target;
     const std::string realDest = why.empty() ? canonicalTarget(dest) : std::string();
     if (why.empty() && realDest.empty()) why = dest + ": " + std::strerror(errno);
-    if (why.empty() &&
-        (realDest == source || realDest.compare(0, source.size() + 1, source + "/") == 0))
+    if (why.empty() && isInside(realDest, source))
         why = "the target " + targetIn + " lies inside the source";
     if (!why.empty()) {
         ::close(src);
