@@ -170,6 +170,7 @@ TEST(FileUtil, DeleteAllFileEmptiesTheTreeAndNeverLeavesIt) {
     // A missing folder or a file is refused.
     EXPECT_TRUE(tq::DeleteAllFileResult(tmp.file("missing")).refused);
     EXPECT_TRUE(tq::DeleteAllFileResult(outside + "/keep").refused);
+    EXPECT_TRUE(tq::DeleteAllFileResult("/proc/self").refused);  // a pseudo-file system
     EXPECT_EQ(readFile(outside + "/keep"), "keep");
 }
 

@@ -516,6 +516,10 @@ TreeResult EmptyFolder(const std::string& folder) {
         ::close(fd);
         return refused(folder + ": " + why);
     }
+    if (OnPseudoFileSystem(fd)) {
+        ::close(fd);
+        return refused(folder + ": on a pseudo-file system (proc, sysfs, cgroup ...)");
+    }
     TreeResult r;
     Emptier(r, top).empty(fd, folder);
     return r;

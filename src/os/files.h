@@ -45,7 +45,8 @@ TreeResult CopyFolderTree(const std::string& source, const std::string& target);
 /// Deletes everything inside the folder `folder`, recursively; the folder itself stays. Symbolic
 /// links inside it are removed as links and never followed. Entries on another file system than
 /// the folder's (mount points, bind mounts) are neither entered nor removed. Refused: the empty
-/// path, a path that is not a folder, and the root folder of the file system however it is named.
+/// path, a path that is not a folder, a folder of a pseudo-file system (/proc, /sys ...), and the
+/// root folder of the file system however it is named.
 /// Entries that cannot be deleted stay and are reported.
 TreeResult EmptyFolder(const std::string& folder);
 
