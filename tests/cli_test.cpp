@@ -184,6 +184,8 @@ TEST_F(Cli, ResultsErrorsAndUsage) {
         {{"export-excel", "--in", "$D/both.json", "--out", "$D/x.xlsx"}, 1, "", "give either \\\"fixedCells\\\" or"},
         {{"export-excel", "--in", "$D/fixed.json", "--out", "$D/folder.xlsx"}, 1, "", "cannot write '$D/folder.xlsx'"},
         {{"export-excel", "--in", "$D/fixed.json", "--out", "/dev/null"}, 1, "", "cannot write '/dev/null'"},
+        {{"files", "clear", "$D/none"}, 1, "", "\"left\":[]}"},
+        {{"files", "copy", "$D/none", "$D/copy"}, 1, "", "{\"error\":"},
         // Results: one line of JSON (texts UTF-8 both ways; GBK trail bytes are no ASCII).
         {{"util", "Str2StrArr", kZhuang + ",x", ","}, 0, "{\"array\":[\"" + kZhuang + "\",\"x\"]}\n"},
         {{"util", "--into", "[\"q\"]", "Str2StrArr", "k:a,b", ":", ","}, 0, "{\"array\":[\"q\",\"k\",\"a\",\"b\"]}\n"},

@@ -10,9 +10,10 @@
 #include <fstream>
 
 #include "support/excel_recorder.h"
+#include "support/os_support.h"
+#include "text/text.h"
 #include "tqtool/excel.h"
 #include "tqtool/messagebox.h"
-#include "text/text.h"
 
 namespace {
 
@@ -34,10 +35,7 @@ struct Box {
 class ExcelCalls : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tq_excel_calls_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
+        dir_ = tmp_.path();
         existing_ = tq::text::pathFromOs(dir_.string()) + "/" + kName;
         std::ofstream(tq::text::pathToOs(existing_)) << "x";
         missing_ = tq::text::pathFromOs(dir_.string()) + "/none.xlsx";
@@ -48,14 +46,11 @@ class ExcelCalls : public ::testing::Test {
                 return tq::mb::IDOK;
             });
     }
-    void TearDown() override {
-        tq::SetMessageBoxHandler(previous_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
+    void TearDown() override { tq::SetMessageBoxHandler(previous_); }
     Lines since(size_t from) const { return server_.callsFrom(from); }
 
     excel_rec::Server server_;
+    ostest::TempDir tmp_;
     std::filesystem::path dir_;
     std::string existing_, missing_;
     std::vector<Box> boxes_;

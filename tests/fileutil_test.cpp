@@ -1,277 +1,232 @@
 // Files, folders and processes: GBK paths in Windows form against the real file system, folder
-// copies and clean-ups, and programs started without a shell and without leaving zombies.
+// copies and clean-ups that never leave their tree or their file system, and programs started
+// without a shell and without becoming our children.
 #include "tqtool/fileutil.h"
 
-#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <sys/wait.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <string>
-#include <thread>
-#include <vector>
+#include <future>
 
 #include "os/process.h"
 #include "support/os_support.h"
+#include "support/require.h"
+#include "util/fileutil_result.h"
 
 namespace fs = std::filesystem;
 using namespace ostest;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-// An ASCII file-system path in Windows form (backslashes), as callers of the library write it.
-std::string win(const std::string& p) {
-    std::string out = p;
-    std::replace(out.begin(), out.end(), '/', '\\');
-    return out;
+// True while this process has a child, running or ended but not reaped.
+bool haveChildren() {
+    return !(::waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD);
 }
 
-bool exists(const std::string& p) {
-    struct stat st;
-    return ::lstat(p.c_str(), &st) == 0;
+int cmdExec(std::string line, bool inherit = false) {
+    return inherit ? tq::Cmd(line.data()) : tq::CmdExec(line.data());
 }
 
-std::vector<std::string> lines(const std::string& s) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < s.size()) {
-        size_t nl = s.find('\n', start);
-        if (nl == std::string::npos) nl = s.size();
-        out.push_back(s.substr(start, nl - start));
-        start = nl + 1;
-    }
-    return out;
-}
-
-// Children of this process that have ended but were not reaped.
-int zombieChildren() {
-    int count = 0;
-    DIR* proc = ::opendir("/proc");
-    if (!proc) return -1;
-    while (struct dirent* e = ::readdir(proc)) {
-        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
-        auto stat = readFile(std::string("/proc/") + e->d_name + "/stat");
-        if (!stat) continue;
-        size_t close = stat->rfind(')');
-        if (close == std::string::npos || close + 4 > stat->size()) continue;
-        char state = (*stat)[close + 2];
-        long ppid = std::strtol(stat->c_str() + close + 4, nullptr, 10);
-        if (ppid == ::getpid() && state == 'Z') ++count;
-    }
-    ::closedir(proc);
-    return count;
-}
-
-// A script that writes each of its arguments after the first on a line of the file named by
-// the first (atomically, so that a reader never sees half of it).
-const char* kArgsScript =
-    "#!/bin/sh\n"
-    "out=$1; shift\n"
-    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
-    "mv \"$out.part\" \"$out\"\n";
-
-int cmdExec(const std::string& line) {
-    std::vector<char> buf(line.begin(), line.end());
-    buf.push_back('\0');
-    return tq::CmdExec(buf.data());
-}
-
-int cmd(const std::string& line) {
-    std::vector<char> buf(line.begin(), line.end());
-    buf.push_back('\0');
-    return tq::Cmd(buf.data());
+Strings sorted(Strings s) {
+    std::sort(s.begin(), s.end());
+    return s;
 }
 
 }  // namespace
 
 TEST(FileUtil, FilesAndFoldersAreToldApart) {
     TempDir tmp;
-    // A folder whose name ends in a character with trail byte '\': it must not be taken for a
-    // trailing separator and cut off.
-    const std::string folderOs = tmp.path() + "/" + kUtf8Data + kUtf8Fan;
-    const std::string folderGbk = win(tmp.path()) + "\\" + kGbkData + kGbkFan;
-    fs::create_directory(folderOs);
-    const std::string fileOs = folderOs + "/" + kUtf8Kan + kUtf8Hou + ".txt";
-    const std::string fileGbk = folderGbk + "\\" + kGbkKan + kGbkHou + ".txt";
-    writeFile(fileOs, "x");
-
-    EXPECT_EQ(tq::IsFileExist(fileGbk), 1);
-    EXPECT_EQ(tq::IsFileExist(folderGbk), 0);
-    EXPECT_EQ(tq::IsFileExist(folderGbk + "\\missing.txt"), 0);
-    EXPECT_EQ(tq::IsFileExist(""), 0);
-
-    EXPECT_EQ(tq::IsDirectory(folderGbk), 1);
-    EXPECT_EQ(tq::IsDirectory(folderGbk + "\\"), 1);
-    EXPECT_EQ(tq::IsDirectory(tmp.path() + "/" + kGbkData + kGbkFan + "/"), 1);
-    EXPECT_EQ(tq::IsDirectory(fileGbk), 0);
-    EXPECT_EQ(tq::IsDirectory(folderGbk + "\\nothing"), 0);
-    EXPECT_EQ(tq::IsDirectory(""), 0);
-    EXPECT_EQ(tq::IsDirectory("\\"), 1);
-    // The trail byte alone is no separator: without it the name is another, missing folder.
-    EXPECT_EQ(tq::IsDirectory(win(tmp.path()) + "\\" + kGbkData + "\xb5"), 0);
-
-    // A file that cannot be read does not exist for IsFileExist (root reads everything).
-    const std::string locked = tmp.path() + "/locked.txt";
-    writeFile(locked, "secret");
-    ::chmod(locked.c_str(), 0);
-    if (::geteuid() != 0) {
-        EXPECT_EQ(tq::IsFileExist(locked), 0);
+    // A folder whose name ends in a character with trail byte '\': never cut as a separator.
+    const std::string dir = win(tmp.path()) + "\\" + kGbkData + kGbkFan;
+    fs::create_directory(tmp.file(kUtf8Data + kUtf8Fan));
+    writeFile(tmp.file(kUtf8Data + kUtf8Fan + "/" + kUtf8Kan), "x");
+    ASSERT_EQ(::mkfifo(tmp.file("pipe").c_str(), 0600), 0);  // opened without blocking
+    const std::tuple<std::string, int, int> cases[] = {{dir + "\\" + kGbkKan, 1, 0},
+                                                       {dir, 0, 1},
+                                                       {dir + "\\", 0, 1},
+                                                       {dir + "/", 0, 1},
+                                                       {dir + "\\x", 0, 0},
+                                                       {dir.substr(0, dir.size() - 1), 0, 0},
+                                                       {tmp.file("pipe"), 1, 0},
+                                                       {"\\", 0, 1},
+                                                       {"", 0, 0}};
+    for (const auto& [path, file, folder] : cases) {
+        EXPECT_EQ(tq::IsFileExist(path), file) << path;
+        EXPECT_EQ(tq::IsDirectory(path), folder) << path;
     }
-    // A named pipe is opened without blocking.
-    const std::string fifo = tmp.path() + "/pipe";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(tq::IsDirectory(fifo), 0);
-    tq::IsFileExist(fifo);
 }
 
 TEST(FileUtil, GetFileDirSplitsAtTheLastRealSeparator) {
     TempDir tmp;
-    const std::string dirOs = tmp.path() + "/" + kUtf8Data;
-    fs::create_directory(dirOs);
-    writeFile(dirOs + "/map.txt", "");
-    writeFile(dirOs + "/README", "");
-    writeFile(dirOs + "/x" + kUtf8Fan + ".tar.gz", "");
-    fs::create_directory(tmp.path() + "/v1.0");
-    writeFile(tmp.path() + "/v1.0/LICENSE", "");
-
-    const std::string dirGbk = win(tmp.path()) + "\\" + kGbkData + "\\";
-    std::string name = "untouched";
-    EXPECT_EQ(tq::GetFileDir(dirGbk + "map.txt", name, false), dirGbk);
-    EXPECT_EQ(name, "map");
-    EXPECT_EQ(tq::GetFileDir(dirGbk + "map.txt", name, true), dirGbk);
-    EXPECT_EQ(name, "map.txt");
-
-    // The trail byte '\' of the name is not the separator; the last point counts.
-    EXPECT_EQ(tq::GetFileDir(dirGbk + "x" + kGbkFan + ".tar.gz", name, false), dirGbk);
-    EXPECT_EQ(name, "x" + kGbkFan + ".tar");
-    EXPECT_EQ(tq::GetFileDir(dirGbk + "x" + kGbkFan + ".tar.gz", name, true), dirGbk);
-    EXPECT_EQ(name, "x" + kGbkFan + ".tar.gz");
-
-    // No point in the name: the name without extension is empty, even when the folder has one.
-    name = "untouched";
-    EXPECT_EQ(tq::GetFileDir(dirGbk + "README", name, false), dirGbk);
-    EXPECT_EQ(name, "");
-    EXPECT_EQ(tq::GetFileDir(win(tmp.path()) + "\\v1.0\\LICENSE", name, false),
-              win(tmp.path()) + "\\v1.0\\");
-    EXPECT_EQ(name, "");
-
-    // Forward slashes and mixed separators: the folder keeps the separator the path used.
-    EXPECT_EQ(tq::GetFileDir(tmp.path() + "/" + kGbkData + "/map.txt", name, true),
-              tmp.path() + "/" + kGbkData + "/");
-    EXPECT_EQ(name, "map.txt");
-    EXPECT_EQ(tq::GetFileDir(tmp.path() + "\\" + kGbkData + "/map.txt", name, false),
-              tmp.path() + "\\" + kGbkData + "/");
-
-    // Missing files and folders leave the name alone.
-    name = "untouched";
-    EXPECT_EQ(tq::GetFileDir(dirGbk + "missing.txt", name, true), "");
-    EXPECT_EQ(tq::GetFileDir(dirGbk, name, true), "");
-    EXPECT_EQ(tq::GetFileDir("", name, true), "");
-    EXPECT_EQ(name, "untouched");
+    fs::create_directories(tmp.file(kUtf8Data));
+    fs::create_directories(tmp.file("v1.0"));
+    for (const std::string& name : Strings{"m.txt", "README", "x" + kUtf8Fan + ".tar.gz"})
+        writeFile(tmp.file(kUtf8Data + "/" + name), "");
+    writeFile(tmp.file("v1.0/LICENSE"), "");
+    const std::string d = win(tmp.path()) + "\\" + kGbkData + "\\", t = tmp.path();
+    const std::tuple<std::string, bool, std::string, std::string> cases[] = {
+        {d + "m.txt", false, d, "m"},
+        {d + "m.txt", true, d, "m.txt"},
+        {d + "x" + kGbkFan + ".tar.gz", false, d, "x" + kGbkFan + ".tar"},
+        {d + "README", false, d, ""},
+        {t + "/v1.0\\LICENSE", false, t + "/v1.0\\", ""},  // the separator as written
+        {d + "missing.txt", true, "", "untouched"},
+        {d, true, "", "untouched"},
+        {"", true, "", "untouched"}};
+    for (const auto& [path, ext, folder, want] : cases) {
+        std::string name = "untouched";
+        EXPECT_EQ(tq::GetFileDir(path, name, ext), folder) << path;
+        EXPECT_EQ(name, want) << path;
+    }
 }
 
 TEST(FileUtil, GetCurPathIsTheFolderOfTheModule) {
-    // Linked in statically, the module is this program.
-    char exe[4096];
-    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    ASSERT_GT(n, 0);
-    std::string self(exe, static_cast<size_t>(n));
-    std::string cur = tq::GetCurPath();
-    EXPECT_EQ(cur, self.substr(0, self.rfind('/') + 1));
-    EXPECT_EQ(tq::IsDirectory(cur), 1);
-}
-
-TEST(FileUtil, GetCurPathOfTheSharedLibraryIsItsFolder) {
-    const std::string lib = std::string(TQTEST_BINARY_DIR) + "/libtqtool100.so";
-    if (!exists(lib)) GTEST_SKIP() << "shared library not built";
-    void* handle = ::dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << ::dlerror();
-    using Fn = std::string (*)();
-    auto fn = reinterpret_cast<Fn>(::dlsym(handle, "_ZN2tq10GetCurPathB5cxx11Ev"));
+    // Linked in statically, the module is this program; in the shared library, its file.
+    EXPECT_EQ(tq::GetCurPath(), fs::canonical("/proc/self/exe").parent_path().string() + "/");
+    void* lib = ::dlopen(TQTEST_BINARY_DIR "/libtqtool100.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr) << ::dlerror();
+    auto fn = reinterpret_cast<std::string (*)()>(::dlsym(lib, "_ZN2tq10GetCurPathB5cxx11Ev"));
     ASSERT_NE(fn, nullptr);
-    std::string expected = fs::canonical(TQTEST_BINARY_DIR).string() + "/";
-    EXPECT_EQ(fn(), expected);
-    ::dlclose(handle);
+    EXPECT_EQ(fn(), fs::canonical(TQTEST_BINARY_DIR).string() + "/");
+    ::dlclose(lib);
 }
 
 TEST(FileUtil, CopyFolderCopiesLikeTheShellWithoutAsking) {
     TempDir tmp;
-    const std::string srcOs = tmp.path() + "/" + kUtf8Data + kUtf8Fan;
-    const std::string srcGbk = win(tmp.path()) + "\\" + kGbkData + kGbkFan;
-    fs::create_directories(srcOs + "/sub/" + kUtf8Kan);
-    writeFile(srcOs + "/a.txt", "alpha");
-    writeFile(srcOs + "/sub/" + kUtf8Kan + "/" + kUtf8Hou + ".bin", std::string("\0\x01\x02", 3));
-    writeFile(srcOs + "/.hidden", "h");
-    fs::create_symlink("a.txt", srcOs + "/link");
-    ::chmod((srcOs + "/a.txt").c_str(), 0640);
-
-    // A file as source copies nothing.
-    EXPECT_EQ(tq::CopyFolder((srcGbk + "\\a.txt").c_str(), (win(tmp.path()) + "\\out0").c_str()),
-              0);
-    EXPECT_FALSE(exists(tmp.path() + "/out0"));
-    EXPECT_EQ(tq::CopyFolder((srcGbk + "\\none").c_str(), (win(tmp.path()) + "\\out0").c_str()), 0);
-    EXPECT_EQ(tq::CopyFolder(nullptr, "x"), 0);
-
+    const std::string src = tmp.file(kUtf8Fan), srcGbk = win(tmp.path()) + "\\" + kGbkFan;
+    fs::create_directories(src + "/sub/" + kUtf8Kan);
+    writeFile(src + "/a.txt", "alpha");
+    writeFile(src + "/sub/" + kUtf8Kan + "/.hidden", std::string("\0\x01", 2));
+    fs::create_symlink("a.txt", src + "/link");
+    ::chmod((src + "/a.txt").c_str(), 0640);
     // A missing target becomes the copy (missing parents are made).
-    const std::string newTarget = tmp.path() + "/new/" + kUtf8Fan;
-    ASSERT_EQ(tq::CopyFolder(srcGbk.c_str(), (win(tmp.path()) + "\\new\\" + kGbkFan).c_str()), 1);
-    EXPECT_EQ(readFile(newTarget + "/a.txt"), "alpha");
-    EXPECT_EQ(readFile(newTarget + "/sub/" + kUtf8Kan + "/" + kUtf8Hou + ".bin"),
-              std::string("\0\x01\x02", 3));
-    EXPECT_EQ(readFile(newTarget + "/.hidden"), "h");
-    EXPECT_TRUE(fs::is_symlink(newTarget + "/link"));
-    EXPECT_EQ(fs::read_symlink(newTarget + "/link"), "a.txt");
-    EXPECT_EQ(fs::status(newTarget + "/a.txt").permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-
+    ASSERT_EQ(tq::CopyFolder(srcGbk.c_str(), (win(tmp.path()) + "\\new\\" + kGbkKan).c_str()), 1);
+    const std::string copy = tmp.file("new/" + kUtf8Kan);
+    EXPECT_EQ(readFile(copy + "/sub/" + kUtf8Kan + "/.hidden"), std::string("\0\x01", 2));
+    EXPECT_EQ(fs::read_symlink(copy + "/link"), "a.txt");
+    EXPECT_EQ(fs::status(copy + "/a.txt").permissions(), fs::perms(0640));
     // An existing target receives the folder under its own name; a second copy overwrites.
-    fs::create_directory(tmp.path() + "/into");
-    ASSERT_EQ(tq::CopyFolder((srcGbk + "\\").c_str(), (win(tmp.path()) + "\\into").c_str()), 1);
-    const std::string inside = tmp.path() + "/into/" + kUtf8Data + kUtf8Fan;
-    EXPECT_EQ(readFile(inside + "/a.txt"), "alpha");
-    ::chmod((inside + "/a.txt").c_str(), 0444);
-    writeFile(srcOs + "/a.txt", "beta");
-    ASSERT_EQ(tq::CopyFolder(srcGbk.c_str(), (win(tmp.path()) + "\\into").c_str()), 1);
-    EXPECT_EQ(readFile(inside + "/a.txt"), "beta");
+    fs::create_directory(tmp.file("into"));
+    ASSERT_EQ(tq::CopyFolder((srcGbk + "\\").c_str(), tmp.file("into").c_str()), 1);
+    ::chmod(tmp.file("into/" + kUtf8Fan + "/a.txt").c_str(), 0444);
+    writeFile(src + "/a.txt", "beta");
+    ASSERT_EQ(tq::CopyFolder(srcGbk.c_str(), tmp.file("into").c_str()), 1);
+    EXPECT_EQ(readFile(tmp.file("into/" + kUtf8Fan + "/a.txt")), "beta");
+    // What cannot be copied is left and reported: a FIFO, a file where the target has a folder.
+    ASSERT_EQ(::mkfifo((src + "/fifo").c_str(), 0600), 0);
+    fs::create_directories(tmp.file("into/" + kUtf8Fan + "/a.txt.d"));
+    writeFile(src + "/a.txt.d", "x");
+    EXPECT_EQ(tq::CopyFolder(srcGbk.c_str(), tmp.file("into").c_str()), 0);
+    EXPECT_FALSE(exists(tmp.file("into/" + kUtf8Fan + "/fifo")));
+    tq::os::TreeResult res = tq::CopyFolderResult(src.c_str(), tmp.file("into").c_str());
+    EXPECT_FALSE(res.ok());
+    EXPECT_EQ(sorted(res.left), (Strings{src + "/a.txt.d", src + "/fifo"}));
+}
 
-    // A folder is never copied into itself.
-    EXPECT_EQ(tq::CopyFolder(srcGbk.c_str(), (srcGbk + "\\sub").c_str()), 0);
-    EXPECT_EQ(tq::CopyFolder(srcGbk.c_str(), srcGbk.c_str()), 0);
-    EXPECT_FALSE(exists(srcOs + "/sub/" + kUtf8Data + kUtf8Fan));
+TEST(FileUtil, CopyFolderRefusesBeforeCreatingAnything) {
+    TempDir tmp;
+    const std::string src = tmp.file("src"), t = tmp.file("t");
+    fs::create_directories(src + "/sub");
+    writeFile(src + "/f", "");
+    fs::create_directory_symlink(src + "/sub", tmp.file("alias"));
+    EXPECT_EQ(tq::CopyFolder(nullptr, t.c_str()), 0);
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {src + "/f", t, t},
+        {src + "/none", t, t},
+        {src, src, src + "/src"},  // into itself
+        {src, src + "/sub/new/deeper", src + "/sub/new"},
+        {src, tmp.file("alias/x/../y"), src + "/sub/y"},  // inside it through a link
+        {"\\", t, t},
+        {"/proc/self", t, t},
+        {"/sys/kernel", t, t}};
+    for (const auto& [source, target, mustNotExist] : cases) {
+        EXPECT_TRUE(tq::CopyFolderResult(source.c_str(), target.c_str()).refused) << target;
+        EXPECT_EQ(tq::CopyFolder(source.c_str(), target.c_str()), 0) << target;
+        EXPECT_FALSE(exists(mustNotExist)) << mustNotExist;
+    }
 }
 
 TEST(FileUtil, DeleteAllFileEmptiesTheTreeAndNeverLeavesIt) {
     TempDir tmp;
-    const std::string rootOs = tmp.path() + "/" + kUtf8Fan;
-    fs::create_directories(rootOs + "/a/b/" + kUtf8Kan);
-    writeFile(rootOs + "/top.txt", "1");
-    writeFile(rootOs + "/.dot", "1");
-    writeFile(rootOs + "/a/b/" + kUtf8Kan + "/" + kUtf8Hou, "1");
-    fs::create_directory(rootOs + "/empty");
+    const std::string top = tmp.file(kUtf8Fan), outside = tmp.file("outside");
+    fs::create_directories(top + "/a/b/" + kUtf8Kan);
+    fs::create_directories(outside);
+    writeFile(top + "/a/b/" + kUtf8Kan + "/.dot", "1");
+    writeFile(outside + "/keep", "keep");
     // Links that lead out of the tree: their targets must survive.
-    const std::string outside = tmp.path() + "/outside";
-    fs::create_directory(outside);
-    writeFile(outside + "/keep.txt", "keep");
-    fs::create_directory_symlink(outside, rootOs + "/a/to-outside");
-    fs::create_symlink(outside + "/keep.txt", rootOs + "/keep-link");
-    fs::create_symlink(tmp.path() + "/dangling", rootOs + "/dangling");
+    fs::create_directory_symlink(outside, top + "/a/to-outside");
+    fs::create_symlink(outside + "/keep", top + "/keep-link");
+    EXPECT_TRUE(tq::DeleteAllFileResult(win(tmp.path()) + "\\" + kGbkFan).ok());
+    EXPECT_TRUE(fs::is_directory(top) && fs::is_empty(top));
+    // A missing folder or a file is refused.
+    EXPECT_TRUE(tq::DeleteAllFileResult(tmp.file("missing")).refused);
+    EXPECT_TRUE(tq::DeleteAllFileResult(outside + "/keep").refused);
+    EXPECT_TRUE(tq::DeleteAllFileResult("/proc/self").refused);  // a pseudo-file system
+    EXPECT_EQ(readFile(outside + "/keep"), "keep");
+}
 
-    tq::DeleteAllFile(win(tmp.path()) + "\\" + kGbkFan);
-    EXPECT_TRUE(fs::is_directory(rootOs));
-    EXPECT_TRUE(fs::is_empty(rootOs));
-    EXPECT_EQ(readFile(outside + "/keep.txt"), "keep");
+// A scratch folder is the root folder of an isolated child: whatever goes wrong, only the
+// scratch folder is at risk.
+TEST(FileUtil, RootFolderIsNeverEmptiedNorCopied) {
+    TempDir scratch;
+    writeFile(scratch.file("keep"), "k");
+    fs::create_directories(scratch.file("sub/deep"));
+    fs::create_directory_symlink("/", scratch.file("up"));
+    Isolated r = RunIsolated(scratch.path(), [](Checks& check) {
+        for (const char* root : {"/", "\\", "//", "/./", "/..", "\\sub\\deep\\..\\..", "/up/"}) {
+            check(tq::DeleteAllFileResult(root).refused, std::string("not refused: ") + root);
+            tq::DeleteAllFile(root);
+            check(exists("/keep"), std::string("emptied: ") + root);
+        }
+        check(tq::CopyFolder("/", "/T") == 0 && !exists("/T"), "root copied");
+        check(tq::CopyFolder("/up", "/sub/T") == 0 && !exists("/sub/T"), "copied through a link");
+    });
+    TQ_REQUIRE(r.ran, "a private mount namespace and chroot: " + r.failures);
+    EXPECT_EQ(r.failures, "");
+    EXPECT_EQ(readFile(scratch.file("keep")), "k");
+}
 
-    // The empty folder name does nothing; a missing folder is no error.
-    tq::DeleteAllFile(win(tmp.path()) + "\\missing");
-    tq::DeleteAllFile(win(tmp.path()) + "\\outside\\keep.txt");
-    EXPECT_EQ(readFile(outside + "/keep.txt"), "keep");
+TEST(FileUtil, FolderOperationsStayOnTheirFileSystem) {
+    TempDir tmp;
+    const std::string top = tmp.file("top"), other = tmp.file("other"), ro = tmp.file("ro");
+    for (const std::string& d : {top + "/tmpfs", top + "/bind", top + "/sub", other, ro})
+        fs::create_directories(d);
+    writeFile(other + "/keep", "k");
+    writeFile(top + "/sub/x", "x");
+    Isolated r = RunIsolated("", [&](Checks& check) {
+        check(::mount("t", (top + "/tmpfs").c_str(), "tmpfs", 0, nullptr) == 0 &&
+                  ::mount(other.c_str(), (top + "/bind").c_str(), nullptr, MS_BIND, nullptr) == 0,
+              "mounts");
+        writeFile(top + "/tmpfs/t", "t");
+        tq::os::TreeResult res = tq::DeleteAllFileResult(top);
+        check(sorted(res.left) == Strings{top + "/bind", top + "/tmpfs"}, "left: " + res.error);
+        check(exists(top + "/tmpfs/t") && exists(top + "/bind/keep") && !exists(top + "/sub"),
+              "emptied across file systems");
+        // A copy skips folders of pseudo-file systems mounted inside the source.
+        fs::create_directories(top + "/proc");
+        writeFile(top + "/f", "f");
+        check(::mount("proc", (top + "/proc").c_str(), "proc", 0, nullptr) == 0, "proc mount");
+        check(tq::CopyFolder(top.c_str(), tmp.file("copy").c_str()) == 0, "copy said complete");
+        check(exists(tmp.file("copy/f")) && !exists(tmp.file("copy/proc")), "proc copied");
+        // Entries that cannot be deleted are reported.
+        check(::mount("t", ro.c_str(), "tmpfs", 0, nullptr) == 0, "tmpfs mount");
+        writeFile(ro + "/a", "");
+        check(::mount(nullptr, ro.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0, "ro");
+        tq::os::TreeResult left = tq::DeleteAllFileResult(ro);
+        check(!left.ok() && left.left == Strings{ro + "/a"} &&
+                  left.error.find("Read-only") != std::string::npos,
+              "clear of a read-only folder: " + left.error);
+    });
+    TQ_REQUIRE(r.ran, "a private mount namespace: " + r.failures);
+    EXPECT_EQ(r.failures, "");
+    EXPECT_EQ(readFile(other + "/keep"), "k");
 }
 
 TEST(FileUtil, ComputerNameIsTheHostName) {
@@ -281,162 +236,115 @@ TEST(FileUtil, ComputerNameIsTheHostName) {
 }
 
 TEST(CommandLine, SplitsWithTheWindowsRules) {
-    using V = std::vector<std::string>;
-    auto split = [](const std::string& s) { return tq::os::SplitCommandLine(s); };
-    EXPECT_EQ(split(""), V{});
-    EXPECT_EQ(split("   "), V{});
-    EXPECT_EQ(split("prog a  b\tc"), (V{"prog", "a", "b", "c"}));
-    EXPECT_EQ(split("  \"C:\\Program Files\\x.exe\" \"a b\" c"),
-              (V{"C:\\Program Files\\x.exe", "a b", "c"}));
-    // The program's backslashes are never escapes.
-    EXPECT_EQ(split("C:\\dir\\\"x y\" z"), (V{"C:\\dir\\x y", "z"}));
-    // Backslashes before a quote: 2n give n and the quote acts; 2n+1 give n and a literal quote.
-    EXPECT_EQ(split("p a\\\\\\\"b"), (V{"p", "a\\\"b"}));
-    EXPECT_EQ(split("p \"a\\\\\" b"), (V{"p", "a\\", "b"}));
-    EXPECT_EQ(split("p a\\\\b c\\"), (V{"p", "a\\\\b", "c\\"}));
-    EXPECT_EQ(split("p \\\"x\\\""), (V{"p", "\"x\""}));
-    // "" inside quotes is a literal quote; an empty pair is an empty argument.
-    EXPECT_EQ(split("p \"a\"\"b\" \"\" x\"y z\""), (V{"p", "a\"b", "", "xy z"}));
-    EXPECT_EQ(split("p \"unterminated arg"), (V{"p", "unterminated arg"}));
-    // Trail bytes '\' and '|' are parts of their characters, never escapes or separators.
-    EXPECT_EQ(split("\"" + kGbkFan + "\\prog\" \"" + kGbkFan + "\" " + kGbkKan + kGbkFan + "\"q\""),
-              (V{kGbkFan + "\\prog", kGbkFan, kGbkKan + kGbkFan + "q"}));
+    const std::pair<std::string, Strings> cases[] = {
+        {"   ", {}},
+        {"prog a  b\tc", {"prog", "a", "b", "c"}},
+        {"  \"C:\\Program Files\\x.exe\" \"a b\"", {"C:\\Program Files\\x.exe", "a b"}},
+        {"C:\\dir\\\"x y\" z", {"C:\\dir\\x y", "z"}},  // the program's '\' is never an escape
+        // 2n backslashes before a quote give n and the quote acts; 2n+1 a literal quote.
+        {"p a\\\\\\\"b \"a\\\\\" b", {"p", "a\\\"b", "a\\", "b"}},
+        {"p a\\\\b c\\ \\\"x\\\"", {"p", "a\\\\b", "c\\", "\"x\""}},
+        {"p \"a\"\"b\" \"\" x\"y z\" \"open", {"p", "a\"b", "", "xy z", "open"}},
+        // Trail bytes '\' and '|' are parts of their characters, never escapes or separators.
+        {"\"" + kGbkFan + "\\p\" \"" + kGbkFan + "\" " + kGbkKan + kGbkFan + "\"q\"",
+         {kGbkFan + "\\p", kGbkFan, kGbkKan + kGbkFan + "q"}}};
+    for (const auto& [line, args] : cases) EXPECT_EQ(tq::os::SplitCommandLine(line), args) << line;
 }
 
-TEST(Process, CommandLinesNeverReachAShell) {
+TEST(Process, ProgramsRunWithoutAShellKeepTheirFilesAndAreNotOurChildren) {
     TempDir tmp;
     // The program sits in a folder whose name has a blank and a character with trail byte '\'.
-    const std::string binOs = tmp.path() + "/bin " + kUtf8Fan;
-    fs::create_directory(binOs);
-    writeScript(binOs + "/args", kArgsScript);
-    const std::string prog = "\"" + win(tmp.path()) + "\\bin " + kGbkFan + "\\args\"";
-    const std::string out = tmp.path() + "/out";
-    const std::string evil = tmp.path() + "/evil";
-
-    const std::string line = prog + " " + out + " \"a b\" ; touch " + evil + " && touch " + evil +
-                             "2 | touch " + evil + "3 `touch " + evil + "4` $(touch " + evil +
-                             "5) " + kGbkData + " \"q\\\"uote\" C:\\path\\x";
-    ASSERT_NE(cmdExec(line), 0);
-    ASSERT_TRUE(waitForFile(out));
-    std::vector<std::string> expected{"a b",     ";",          "touch",   evil,        "&&",
-                                      "touch",   evil + "2",   "|",       "touch",     evil + "3",
-                                      "`touch",  evil + "4`",  "$(touch", evil + "5)", kUtf8Data,
-                                      "q\"uote", "C:\\path\\x"};
-    EXPECT_EQ(lines(*readFile(out)), expected);
-    for (const char* suffix : {"", "2", "3", "4", "5"})
-        EXPECT_FALSE(exists(evil + suffix)) << suffix;
-
-    // The same through Cmd; a bare name is found on PATH.
-    ASSERT_NE(cmd(prog + " " + out + "-cmd x"), 0);
-    ASSERT_TRUE(waitForFile(out + "-cmd"));
-    EXPECT_EQ(readFile(out + "-cmd"), "x\n");
-    EXPECT_NE(cmdExec("true"), 0);
-}
-
-TEST(Process, ProgramsThatCannotStartGiveZero) {
-    TempDir tmp;
-    EXPECT_EQ(cmdExec("tq-no-such-program-anywhere arg"), 0);
-    EXPECT_EQ(cmd("tq-no-such-program-anywhere"), 0);
-    EXPECT_EQ(cmdExec(win(tmp.path()) + "\\missing.exe"), 0);
-    EXPECT_EQ(cmdExec(""), 0);
-    EXPECT_EQ(tq::CmdExec(nullptr), 0);
-    // A file that is not executable, and one whose interpreter is missing (exec itself fails).
-    writeFile(tmp.path() + "/plain", "#!/bin/sh\ntrue\n");
-    EXPECT_EQ(cmdExec(tmp.path() + "/plain"), 0);
-    writeScript(tmp.path() + "/broken", "#!/nonexistent/interpreter\n");
-    EXPECT_EQ(cmdExec(tmp.path() + "/broken"), 0);
-    EXPECT_EQ(cmd(tmp.path() + "/broken"), 0);
-    EXPECT_EQ(zombieChildren(), 0);
-}
-
-TEST(Process, StartedProgramsNeverBecomeOurZombies) {
-    TempDir tmp;
-    writeScript(tmp.path() + "/parent",
-                "#!/bin/sh\necho $PPID > \"$1.part\"; mv \"$1.part\" \"$1\"\n");
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_NE(cmdExec("true"), 0);
-        ASSERT_NE(cmd("true"), 0);
-    }
-    ASSERT_NE(cmdExec(tmp.path() + "/parent " + tmp.path() + "/ppid"), 0);
-    ASSERT_TRUE(waitForFile(tmp.path() + "/ppid"));
-    // The program is not our child, so nothing of it can linger in our process table.
-    EXPECT_NE(std::strtol(readFile(tmp.path() + "/ppid")->c_str(), nullptr, 10), ::getpid());
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(zombieChildren(), 0);
-}
-
-TEST(Process, CmdInheritsOpenFilesCmdExecClosesThem) {
-    TempDir tmp;
-    writeScript(
-        tmp.path() + "/fds",
-        "#!/bin/sh\nfor fd in 1 2 77; do\n"
-        "  if [ -e /proc/$$/fd/$fd ]; then echo \"$fd open\"; else echo \"$fd closed\"; fi\n"
-        "done > \"$1.part\"; mv \"$1.part\" \"$1\"\n");
-    int fd = ::open("/dev/null", O_RDONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::dup2(fd, 77), 77);
-    ::close(fd);
-
-    ASSERT_NE(cmd(tmp.path() + "/fds " + tmp.path() + "/cmd"), 0);
-    ASSERT_NE(cmdExec(tmp.path() + "/fds " + tmp.path() + "/exec"), 0);
-    ASSERT_TRUE(waitForFile(tmp.path() + "/cmd"));
-    ASSERT_TRUE(waitForFile(tmp.path() + "/exec"));
-    ::close(77);
-    EXPECT_EQ(readFile(tmp.path() + "/cmd"), "1 open\n2 open\n77 open\n");
-    EXPECT_EQ(readFile(tmp.path() + "/exec"), "1 open\n2 open\n77 closed\n");
-
+    // It reports which descriptors it has, whether we are its parent, and its arguments.
+    fs::create_directory(tmp.file("bin " + kUtf8Fan));
+    writeScript(tmp.file("bin " + kUtf8Fan + "/p"),
+                "#!/bin/sh\nout=$1; shift\n{ for fd in 1 2 77; do [ -e /proc/$$/fd/$fd ] && echo "
+                "$fd || echo -; done; [ $PPID = " +
+                    std::to_string(::getpid()) +
+                    " ] && echo ours; for a in \"$@\"; do echo \"$a\"; done; } > $out\n");
+    const std::string prog = "\"" + win(tmp.path()) + "\\bin " + kGbkFan + "\\p\" ";
+    ASSERT_EQ(::dup2(STDERR_FILENO, 77), 77);
+    ReportPipe closed(tmp.file("exec")), inherited(tmp.file("cmd")), noStdin(tmp.file("in"));
+    const std::string evil = tmp.file("evil");
+    ASSERT_NE(cmdExec(prog + closed.path() + " \"a b\" ; touch " + evil + " && x | y `touch " +
+                      evil + "` $(touch " + evil + ") " + kGbkData + " \"q\\\"uote\" C:\\p\\x"),
+              0);
+    ASSERT_NE(cmdExec(prog + inherited.path() + " x", true), 0);
+    EXPECT_FALSE(haveChildren());  // at once: nothing is left to reap
     // A host without standard input: the internal pipes must not take its place.
     int savedIn = ::dup(STDIN_FILENO);
     ::close(STDIN_FILENO);
-    int started = cmdExec(tmp.path() + "/fds " + tmp.path() + "/no-stdin");
-    int missing = cmdExec("tq-no-such-program-anywhere");
+    const int started = cmdExec(prog + noStdin.path()), missing = cmdExec("tq-no-such-program");
     ::dup2(savedIn, STDIN_FILENO);
     ::close(savedIn);
+    ::close(77);
+    EXPECT_EQ(closed.read(), "1\n2\n-\na b\n;\ntouch\n" + evil + "\n&&\nx\n|\ny\n`touch\n" + evil +
+                                 "`\n$(touch\n" + evil + ")\n" + kUtf8Data +
+                                 "\nq\"uote\nC:\\p\\x\n");
+    EXPECT_FALSE(exists(evil));
+    EXPECT_EQ(inherited.read(), "1\n2\n77\nx\n");
     EXPECT_NE(started, 0);
     EXPECT_EQ(missing, 0);
-    ASSERT_TRUE(waitForFile(tmp.path() + "/no-stdin"));
-    EXPECT_EQ(readFile(tmp.path() + "/no-stdin"), "1 open\n2 open\n77 closed\n");
+    EXPECT_EQ(noStdin.read(), "1\n2\n-\n");
 }
 
-TEST(Process, WaitCmdExecWaitsForTheProgram) {
+TEST(Process, ProgramsThatCannotStartGiveZeroAndLeaveNoChild) {
     TempDir tmp;
-    const std::string dirOs = tmp.path() + "/" + kUtf8Fan;
-    fs::create_directory(dirOs);
-    writeScript(dirOs + "/slow",
-                "#!/bin/sh\nsleep 0.3\necho done > \"$(dirname \"$0\")/marker\"\n");
-    EXPECT_EQ(tq::WaitCmdExec(win(tmp.path()) + "\\" + kGbkFan + "\\slow"), 1);
-    // Only after the program has ended does the call return.
-    EXPECT_EQ(readFile(dirOs + "/marker"), "done\n");
-
-    EXPECT_EQ(tq::WaitCmdExec(win(tmp.path()) + "\\missing.exe"), 0);
-    EXPECT_EQ(tq::WaitCmdExec(""), 0);
-    EXPECT_EQ(zombieChildren(), 0);
+    writeFile(tmp.file("plain"), "#!/bin/sh\ntrue\n");  // not executable
+    writeScript(tmp.file("broken"), "#!/nonexistent/interpreter\n");
+    for (const std::string& line : Strings{"tq-no-such-program anywhere", "", tmp.file("plain"),
+                                           win(tmp.path()) + "\\missing.exe", tmp.file("broken")}) {
+        EXPECT_EQ(cmdExec(line), 0) << line;
+        EXPECT_EQ(cmdExec(line, true), 0) << line;
+    }
+    EXPECT_EQ(tq::WaitCmdExec(tmp.file("broken")) + tq::WaitCmdExec("tq-no-such-program"), 0);
+    EXPECT_EQ(tq::WaitCmdExec(win(tmp.path()) + "\\missing.exe") + tq::WaitCmdExec(""), 0);
+    EXPECT_EQ(tq::CmdExec(nullptr), 0);
+    EXPECT_NE(cmdExec("true"), 0);  // a bare name found on PATH
+    EXPECT_FALSE(haveChildren());
 }
 
-TEST(Process, WaitCmdExecOpensOtherFilesWithTheDesktopApplication) {
+TEST(Process, WaitCmdExecReturnsOnlyWhenTheProgramHasEnded) {
     TempDir tmp;
-    const std::string bin = tmp.path() + "/bin";
-    fs::create_directory(bin);
-    // A desktop opener that takes its time and records what it was asked to open.
-    writeScript(bin + "/xdg-open",
-                "#!/bin/sh\nsleep 0.2\nprintf '%s\\n' \"$@\" >> \"" + tmp.path() + "/opened\"\n");
-    writeScript(bin + "/tq-fake-tool", "#!/bin/sh\necho tool > \"" + tmp.path() + "/tool\"\n");
-    const char* path = std::getenv("PATH");
-    ScopedEnv env("PATH", (bin + ":" + (path ? path : "/usr/bin:/bin")).c_str());
+    fs::create_directory(tmp.file(kUtf8Fan));
+    const std::string gate = tmp.file("gate");
+    ReportPipe started(tmp.file("started"));
+    // The program holds the gate, reports that it runs, then waits until the test opens it.
+    writeScript(tmp.file(kUtf8Fan + "/slow"), "#!/bin/sh\nexec 3< " + gate + "\necho run > " +
+                                                  started.path() + "\nread go <&3\necho done > " +
+                                                  tmp.file("marker") + "\n");
+    ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
+    const int gateFd = ::open(gate.c_str(), O_RDWR | O_CLOEXEC);
+    auto call = std::async(std::launch::async, [&] {
+        return tq::WaitCmdExec(win(tmp.path()) + "\\" + kGbkFan + "\\slow");
+    });
+    // No ASSERT before the gate is open: the program, and the call, must never be left waiting.
+    EXPECT_EQ(started.read(), "run\n");
+    EXPECT_EQ(call.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    EXPECT_EQ(::write(gateFd, "go\n", 3), 3);
+    ::close(gateFd);
+    ASSERT_EQ(call.wait_for(std::chrono::seconds(60)), std::future_status::ready)
+        << "WaitCmdExec still waits 60 s after the program was let go";
+    EXPECT_EQ(call.get(), 1);
+    EXPECT_EQ(readFile(tmp.file("marker")), "done\n");
+}
 
-    writeFile(tmp.path() + "/" + kUtf8Data + ".txt", "data");
+TEST(Process, WaitCmdExecOpensDocumentsWithTheDesktopApplication) {
+    TempDir tmp;
+    fs::create_directory(tmp.file("bin"));
+    // A desktop opener that records what it was asked to open.
+    writeScript(tmp.file("bin/xdg-open"), "#!/bin/sh\necho \"$@\" >> " + tmp.file("opened") + "\n");
+    writeScript(tmp.file("bin/tq-tool"), "#!/bin/sh\necho tool > " + tmp.file("tool") + "\n");
+    writeScript(tmp.file("bin/failing"), "#!/bin/sh\nexit 9\n");
+    ScopedEnv env("PATH", tmp.file("bin:/usr/bin:/bin").c_str());
+    writeFile(tmp.file(kUtf8Data + ".txt"), "data");
     EXPECT_EQ(tq::WaitCmdExec(win(tmp.path()) + "\\" + kGbkData + ".txt"), 1);
-    EXPECT_EQ(readFile(tmp.path() + "/opened"), tmp.path() + "/" + kUtf8Data + ".txt\n");
     EXPECT_EQ(tq::WaitCmdExec(win(tmp.path()) + "\\bin\\"), 1);
-    EXPECT_EQ(readFile(tmp.path() + "/opened"),
-              tmp.path() + "/" + kUtf8Data + ".txt\n" + tmp.path() + "/bin/\n");
-    // No application for the file: the opener fails, and so does the call. A program's own
-    // exit code does not matter.
-    writeScript(bin + "/xdg-open", "#!/bin/sh\nexit 3\n");
-    EXPECT_EQ(tq::WaitCmdExec(win(tmp.path()) + "\\" + kGbkData + ".txt"), 0);
-    writeScript(bin + "/failing", "#!/bin/sh\nexit 9\n");
+    EXPECT_EQ(readFile(tmp.file("opened")), tmp.file(kUtf8Data + ".txt\n") + tmp.file("bin/\n"));
+    // A program's own exit code does not matter; a bare name is found on PATH.
     EXPECT_EQ(tq::WaitCmdExec(win(tmp.path()) + "\\bin\\failing"), 1);
-    // A bare program name is found on PATH and waited for.
-    EXPECT_EQ(tq::WaitCmdExec("tq-fake-tool"), 1);
-    EXPECT_EQ(readFile(tmp.path() + "/tool"), "tool\n");
+    EXPECT_EQ(tq::WaitCmdExec("tq-tool"), 1);
+    EXPECT_EQ(readFile(tmp.file("tool")), "tool\n");
+    // No application for the file: the opener fails, and so does the call.
+    writeScript(tmp.file("bin/xdg-open"), "#!/bin/sh\nexit 3\n");
+    EXPECT_EQ(tq::WaitCmdExec(win(tmp.path()) + "\\" + kGbkData + ".txt"), 0);
 }

@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +15,7 @@
 
 using namespace ostest;
 namespace mb = tq::mb;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -28,25 +26,14 @@ const std::string kYes = "\xe6\x98\xaf", kNo = "\xe5\x90\xa6", kOk = "\xe7\xa1\x
                   kRetry = "\xe9\x87\x8d\xe8\xaf\x95", kIgnore = "\xe5\xbf\xbd\xe7\x95\xa5";
 
 // Standard input from /dev/null for the scope: no terminal to ask.
-class NoTerminal {
-  public:
-    NoTerminal() {
-        saved_ = ::dup(STDIN_FILENO);
-        int null = ::open("/dev/null", O_RDONLY);
-        ::dup2(null, STDIN_FILENO);
-        ::close(null);
-    }
-    ~NoTerminal() {
-        ::dup2(saved_, STDIN_FILENO);
-        ::close(saved_);
-    }
-
-  private:
-    int saved_;
+struct NoTerminal {
+    int saved = ::dup(STDIN_FILENO), null = ::open("/dev/null", O_RDONLY);
+    NoTerminal() { ::dup2(null, STDIN_FILENO), ::close(null); }
+    ~NoTerminal() { ::dup2(saved, STDIN_FILENO), ::close(saved); }
 };
 
 // A zenity stand-in on PATH under a made-up display: records its arguments (one per line) and
-// answers as the test asks (exit code, standard output, standard error).
+// answers with the exit code, standard output and standard error the test asks for.
 class FakeDesktop {
   public:
     FakeDesktop()
@@ -54,186 +41,123 @@ class FakeDesktop {
           display_("DISPLAY", ":93"),
           wayland_("WAYLAND_DISPLAY", nullptr),
           mode_("TQTOOL_MSGBOX", nullptr),
-          log_("FAKE_ZENITY_LOG", (tmp_.path() + "/log").c_str()) {
-        writeScript(tmp_.path() + "/zenity",
-                    "#!/bin/sh\n"
-                    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$FAKE_ZENITY_LOG\"\n"
-                    "[ -n \"$FAKE_ZENITY_OUT\" ] && printf '%s\\n' \"$FAKE_ZENITY_OUT\"\n"
-                    "[ -n \"$FAKE_ZENITY_ERR\" ] && printf '%s\\n' \"$FAKE_ZENITY_ERR\" >&2\n"
-                    "exit ${FAKE_ZENITY_EXIT:-0}\n");
+          log_("FAKE_ZENITY_LOG", tmp_.file("log").c_str()) {
+        writeScript(tmp_.file("zenity"),
+                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > "
+                    "\"$FAKE_ZENITY_LOG\"\n[ -n \"$OUT\" ] && echo \"$OUT\"\n"
+                    "[ -n \"$ERR\" ] && echo \"$ERR\" >&2\nexit ${CODE:-0}\n");
     }
-    // Shows a box answered with `exitCode` and `out`; returns the primitive's result.
-    int box(unsigned flags, int exitCode, const std::string& out = "", const std::string& err = "",
+    // Shows a box answered with `code`, `out` and `err`; returns the primitive's result.
+    int box(unsigned flags, int code, const std::string& out = "", const std::string& err = "",
             const std::string& text = "text") {
-        std::filesystem::remove(tmp_.path() + "/log");
-        ScopedEnv e1("FAKE_ZENITY_EXIT", std::to_string(exitCode).c_str());
-        ScopedEnv e2("FAKE_ZENITY_OUT", out.c_str());
-        ScopedEnv e3("FAKE_ZENITY_ERR", err.c_str());
+        std::filesystem::remove(tmp_.file("log"));
+        ScopedEnv e1("CODE", std::to_string(code).c_str()), e2("OUT", out.c_str()),
+            e3("ERR", err.c_str());
         return tq::os::MessageBoxA(nullptr, text, kCaptionGbk, flags);
     }
-    // The arguments of the last run; empty when zenity was not run.
-    std::vector<std::string> args() const {
-        std::vector<std::string> out;
-        auto log = readFile(tmp_.path() + "/log");
-        if (!log) return out;
-        size_t start = 0;
-        while (start < log->size()) {
-            size_t nl = log->find('\n', start);
-            out.push_back(log->substr(start, nl - start));
-            start = nl + 1;
-        }
-        return out;
-    }
-    const std::string& dir() const { return tmp_.path(); }
+    // The arguments of the last run, one per line; empty when zenity was not run.
+    std::string args() const { return readFile(tmp_.file("log")).value_or(""); }
+    void uninstall() { std::filesystem::remove(tmp_.file("zenity")); }
 
   private:
     TempDir tmp_;
     ScopedEnv path_, display_, wayland_, mode_, log_;
 };
 
-std::vector<std::string> dialogArgs(const char* kind, std::vector<std::string> buttons,
-                                    const char* icon, const std::string& text = "text") {
-    std::vector<std::string> a{kind};
-    a.insert(a.end(), buttons.begin(), buttons.end());
-    if (icon) a.push_back(std::string("--icon-name=") + icon);
-    a.push_back("--title=" + kCaptionUtf8);
-    a.push_back("--text=" + text);
-    a.push_back("--no-markup");
-    return a;
+// The arguments of a dialog: its kind, buttons and icon (one per line), then caption and text.
+std::string dialog(const std::string& shape, const std::string& text = "text") {
+    return shape + "\n--title=" + kCaptionUtf8 + "\n--text=" + text + "\n--no-markup\n";
 }
 
 }  // namespace
 
-TEST(MessageBoxPrimitive, HandlerGetsEveryBoxAndItsAnswerIsReturned) {
-    struct Seen {
-        std::string text, caption;
-        unsigned flags;
-        tq::WindowHandle owner;
-    };
-    std::vector<Seen> seen;
-    int owner = 0;
+TEST(MessageBoxPrimitive, HandlerComesFirstAndGetsEveryBox) {
+    Strings seen;
     auto previous = tq::SetMessageBoxHandler(
         [&](const tq::String& text, const tq::String& caption, unsigned flags, tq::WindowHandle w) {
-            seen.push_back({text, caption, flags, w});
-            return static_cast<int>(seen.size()) + 4;
+            seen.push_back(text + "|" + caption + "|" + std::to_string(flags) + (w ? "|w" : ""));
+            return 5;
         });
     FakeDesktop desktop;  // a display is present, yet the handler comes first
-    EXPECT_EQ(tq::os::MessageBoxA(&owner, "t\xb5\x5c", kCaptionGbk, 0x2044), 5);
-    EXPECT_EQ(tq::os::AfxMessageBox("afx", 0x2000), 6);
-    // Even a box with an unknown button set goes to the handler.
-    EXPECT_EQ(tq::os::MessageBoxA(nullptr, "odd", "c", 0x7), 7);
-    EXPECT_TRUE(desktop.args().empty());
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].text, "t\xb5\x5c");
-    EXPECT_EQ(seen[0].caption, kCaptionGbk);
-    EXPECT_EQ(seen[0].flags, 0x2044u);
-    EXPECT_EQ(seen[0].owner, &owner);
-    EXPECT_EQ(seen[1].caption, "msgbox_test");  // the program's name
-    EXPECT_EQ(seen[1].owner, nullptr);
-
+    EXPECT_EQ(tq::os::MessageBoxA(&seen, "odd", "c", 0x7), 5);  // even an unknown button set
+    EXPECT_EQ(tq::os::AfxMessageBox("afx", 0x2000), 5);
+    EXPECT_EQ(desktop.args(), "");
+    EXPECT_EQ(seen, (Strings{"odd|c|7|w", "afx|msgbox_test|8192"}));  // the program's name
     // Installing returns the handler that was there; the empty handler restores the default.
-    auto mine = tq::SetMessageBoxHandler(nullptr);
-    EXPECT_TRUE(static_cast<bool>(mine));
+    EXPECT_TRUE(static_cast<bool>(tq::SetMessageBoxHandler(nullptr)));
     EXPECT_FALSE(static_cast<bool>(tq::SetMessageBoxHandler(previous)));
-}
-
-TEST(MessageBoxPrimitive, WithoutHandlerDisplayOrTerminalOneLineGoesToStandardError) {
-    ScopedEnv d("DISPLAY", nullptr), w("WAYLAND_DISPLAY", nullptr), m("TQTOOL_MSGBOX", nullptr);
-    NoTerminal noTerminal;
-    testing::internal::CaptureStderr();
-    int ok = tq::os::MessageBoxA(nullptr, "\xce\xc4\xb1\xbe", kCaptionGbk, 0x2040);
-    int yesNo = tq::os::MessageBoxA(nullptr, "sure?", "c", 0x2024);
-    int odd = tq::os::MessageBoxA(nullptr, "odd", "c", 0x2006);
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(ok, mb::IDOK);
-    EXPECT_EQ(yesNo, 0);
-    EXPECT_EQ(odd, 0);
-    EXPECT_EQ(err, "[" + kCaptionUtf8 + "] \xe6\x96\x87\xe6\x9c\xac\n[c] sure?\n");
 }
 
 TEST(MessageBoxPrimitive, DesktopDialogShowsIconButtonsAndCaption) {
     FakeDesktop desktop;
-    const std::string ok = "--ok-label=" + kOk;
-    EXPECT_EQ(desktop.box(0x2040, 0), mb::IDOK);
-    EXPECT_EQ(desktop.args(), dialogArgs("--info", {ok}, "dialog-information"));
-    EXPECT_EQ(desktop.box(0x2010, 0), mb::IDOK);
-    EXPECT_EQ(desktop.args(), dialogArgs("--error", {ok}, "dialog-error"));
-    EXPECT_EQ(desktop.box(0x2030, 0), mb::IDOK);
-    EXPECT_EQ(desktop.args(), dialogArgs("--warning", {ok}, "dialog-warning"));
-    EXPECT_EQ(desktop.box(0x2020, 1), mb::IDOK);  // closing an OK-only box is OK
-    EXPECT_EQ(desktop.args(), dialogArgs("--info", {ok}, "dialog-question"));
-    EXPECT_EQ(desktop.box(0x0, 0), mb::IDOK);
-    EXPECT_EQ(desktop.args(), dialogArgs("--info", {ok}, nullptr));
-
-    // Two buttons: OK of the dialog is the first, Cancel (or closing) the second.
-    EXPECT_EQ(desktop.box(0x2021, 0), mb::IDOK);
-    EXPECT_EQ(desktop.args(),
-              dialogArgs("--question", {"--cancel-label=" + kCancel, ok}, "dialog-question"));
-    EXPECT_EQ(desktop.box(0x2021, 1), mb::IDCANCEL);
-    EXPECT_EQ(desktop.box(0x2044, 0), mb::IDYES);
-    EXPECT_EQ(desktop.args(),
-              dialogArgs("--question", {"--cancel-label=" + kNo, "--ok-label=" + kYes},
-                         "dialog-information"));
-    EXPECT_EQ(desktop.box(0x2044, 1), mb::IDNO);
-    EXPECT_EQ(desktop.box(0x2035, 0), mb::IDRETRY);
-    EXPECT_EQ(desktop.args(),
-              dialogArgs("--question", {"--cancel-label=" + kCancel, "--ok-label=" + kRetry},
-                         "dialog-warning"));
-    EXPECT_EQ(desktop.box(0x2035, 1), mb::IDCANCEL);
-
-    // Three buttons: the extra button answers on standard output.
-    EXPECT_EQ(desktop.box(0x2023, 0), mb::IDYES);
-    EXPECT_EQ(desktop.args(), dialogArgs("--question",
-                                         {"--cancel-label=" + kCancel, "--extra-button=" + kNo,
-                                          "--ok-label=" + kYes},
-                                         "dialog-question"));
-    EXPECT_EQ(desktop.box(0x2023, 1, kNo), mb::IDNO);
-    EXPECT_EQ(desktop.box(0x2023, 1), mb::IDCANCEL);
-    EXPECT_EQ(desktop.box(0x2012, 0), mb::IDRETRY);
-    EXPECT_EQ(desktop.args(), dialogArgs("--question",
-                                         {"--cancel-label=" + kAbort, "--extra-button=" + kIgnore,
-                                          "--ok-label=" + kRetry},
-                                         "dialog-error"));
-    EXPECT_EQ(desktop.box(0x2012, 1, kIgnore), mb::IDIGNORE);
-    EXPECT_EQ(desktop.box(0x2012, 1), mb::IDABORT);
-
+    auto label = [](const char* which, const std::string& text) {
+        return "\n--" + std::string(which) + "=" + text;
+    };
+    const std::string ok = label("ok-label", kOk), cancel = label("cancel-label", kCancel),
+                      icon = "\n--icon-name=dialog-";
+    using Answers = std::vector<std::tuple<int, std::string, int>>;  // exit code, output, result
+    const std::tuple<unsigned, std::string, Answers> cases[] = {
+        {0x2040, "--info" + ok + icon + "information", {{0, "", mb::IDOK}}},
+        {0x2010, "--error" + ok + icon + "error", {{0, "", mb::IDOK}}},
+        {0x2030, "--warning" + ok + icon + "warning", {{0, "", mb::IDOK}}},
+        {0x2020, "--info" + ok + icon + "question", {{1, "", mb::IDOK}}},  // closed: OK
+        {0x0, "--info" + ok, {{0, "", mb::IDOK}}},
+        // Two buttons: OK of the dialog is the first, Cancel (or closing) the second.
+        {0x2021,
+         "--question" + cancel + ok + icon + "question",
+         {{0, "", mb::IDOK}, {1, "", mb::IDCANCEL}}},
+        {0x2044,
+         "--question" + label("cancel-label", kNo) + label("ok-label", kYes) + icon + "information",
+         {{0, "", mb::IDYES}, {1, "", mb::IDNO}}},
+        {0x2035,
+         "--question" + cancel + label("ok-label", kRetry) + icon + "warning",
+         {{0, "", mb::IDRETRY}, {1, "", mb::IDCANCEL}}},
+        // Three buttons: the extra button answers on standard output.
+        {0x2023,
+         "--question" + cancel + label("extra-button", kNo) + label("ok-label", kYes) + icon +
+             "question",
+         {{0, "", mb::IDYES}, {1, kNo, mb::IDNO}, {1, "", mb::IDCANCEL}}},
+        {0x2012,
+         "--question" + label("cancel-label", kAbort) + label("extra-button", kIgnore) +
+             label("ok-label", kRetry) + icon + "error",
+         {{0, "", mb::IDRETRY}, {1, kIgnore, mb::IDIGNORE}, {1, "", mb::IDABORT}}}};
+    for (const auto& [flags, shape, answers] : cases) {
+        for (const auto& [code, out, result] : answers) {
+            EXPECT_EQ(desktop.box(flags, code, out), result) << flags << " " << code << out;
+            EXPECT_EQ(desktop.args(), dialog(shape)) << flags;
+        }
+    }
     // Text is shown as it is: no markup, no escapes, GBK converted to UTF-8.
     EXPECT_EQ(desktop.box(0x40, 0, "", "", "<b>a&b</b> \\n \xb5\x5c"), mb::IDOK);
     EXPECT_EQ(desktop.args(),
-              dialogArgs("--info", {ok}, "dialog-information", "<b>a&b</b> \\n \xe7\xa4\xac"));
-
+              dialog("--info" + ok + icon + "information", "<b>a&b</b> \\n \xe7\xa4\xac"));
     // A Wayland session counts as a display too.
     ScopedEnv noX("DISPLAY", nullptr), wayland("WAYLAND_DISPLAY", "wayland-0");
     EXPECT_EQ(desktop.box(0x2044, 1), mb::IDNO);
-    EXPECT_FALSE(desktop.args().empty());
 }
 
-TEST(MessageBoxPrimitive, UnusableDialogFallsBackToStandardError) {
+TEST(MessageBoxPrimitive, WithoutAUsableDialogOneLineGoesToStandardError) {
     FakeDesktop desktop;
     NoTerminal noTerminal;
+    // The toolkit cannot reach the display (it fails with the code of Cancel), dies, is not
+    // wanted, or is missing; then there is no display at all.
+    const std::string gtk = "(zenity:1): Gtk-WARNING **: cannot open display: :93";
+    std::vector<int> results;
     testing::internal::CaptureStderr();
-    // The toolkit cannot reach the display: it fails with the code of Cancel.
-    int unreachable =
-        desktop.box(0x2044, 1, "", "(zenity:1): Gtk-WARNING **: cannot open display: :93");
-    int unreachableOk = desktop.box(0x2040, 1, "", "Gtk-WARNING **: cannot open display: :93");
-    int crashed = desktop.box(0x2040, 255);
-    {
-        ScopedEnv mode("TQTOOL_MSGBOX", "nogui");
-        EXPECT_EQ(desktop.box(0x2040, 0), mb::IDOK);
-        EXPECT_TRUE(desktop.args().empty());
+    results.push_back(desktop.box(0x2044, 1, "", gtk));
+    results.push_back(desktop.box(0x2040, 1, "", gtk));
+    results.push_back(desktop.box(0x2040, 255));
+    for (const char* mode : {"nogui", "stderr"}) {
+        ScopedEnv m("TQTOOL_MSGBOX", mode);
+        results.push_back(desktop.box(0x2044, 0));
     }
-    {
-        ScopedEnv mode("TQTOOL_MSGBOX", "stderr");
-        EXPECT_EQ(desktop.box(0x2044, 0), 0);
-        EXPECT_TRUE(desktop.args().empty());
-    }
-    std::filesystem::remove(desktop.dir() + "/zenity");  // zenity not installed
-    int missing = desktop.box(0x2040, 0);
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(unreachable, 0);
-    EXPECT_EQ(unreachableOk, mb::IDOK);
-    EXPECT_EQ(crashed, mb::IDOK);
-    EXPECT_EQ(missing, mb::IDOK);
+    desktop.uninstall();
+    results.push_back(desktop.box(0x2040, 0));
+    ScopedEnv noDisplay("DISPLAY", nullptr);
+    results.push_back(desktop.box(0x2006, 0));  // an unknown button set is not shown at all
+    results.push_back(tq::os::MessageBoxA(nullptr, "\xce\xc4\xb1\xbe", "c", 0x2040));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(results, (std::vector<int>{0, mb::IDOK, mb::IDOK, 0, 0, mb::IDOK, 0, mb::IDOK}));
     const std::string line = "[" + kCaptionUtf8 + "] text\n";
-    EXPECT_EQ(err, line + line + line + line + line + line);
+    EXPECT_EQ(err, line + line + line + line + line + line + "[c] \xe6\x96\x87\xe6\x9c\xac\n");
 }

@@ -10,9 +10,10 @@
 #include <fstream>
 #include <string>
 
+#include "office/common/xml_pull.h"
 #include "office/spreadsheet/xls/xls_reader.h"
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
-#include "office/common/xml_pull.h"
+#include "support/os_support.h"
 #include "tqtool/types.h"
 
 namespace fs = std::filesystem;
@@ -23,17 +24,13 @@ namespace {
 class XlsxReader : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        char tmpl[] = "/tmp/tq_xlsxread_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        tmp_ = new ostest::TempDir();
+        dir_ = tmp_->path();
         std::string cmd = std::string(TQTEST_PYTHON) + " " + TQTEST_SOURCE_DIR +
                           "/tests/fuzz/make_fixtures.py " + dir_;
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    static void TearDownTestSuite() { delete tmp_; }
 
     static std::string file(const std::string& name) { return dir_ + "/" + name; }
 
@@ -109,9 +106,11 @@ class XlsxReader : public ::testing::Test {
         EXPECT_EQ(wb.sheets[0].name, "keep");
     }
 
+    static ostest::TempDir* tmp_;
     static std::string dir_;
 };
 
+ostest::TempDir* XlsxReader::tmp_ = nullptr;
 std::string XlsxReader::dir_;
 
 TEST_F(XlsxReader, OpenpyxlValuesFormatsAndLayout) {

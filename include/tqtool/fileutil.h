@@ -28,13 +28,17 @@ TQTOOL_API String GetFileDir(const String& path, String& name, bool withExtensio
 TQTOOL_API String GetCurPath();
 
 /// Copies the folder `source` recursively, without asking: into `target` when that is an
-/// existing folder, otherwise as `target`. Existing files are overwritten. 1 on success; 0 when
-/// `source` is not a folder (nothing is copied) or the copy failed.
+/// existing folder, otherwise as `target`. Existing files are overwritten; links are copied as
+/// links. Only regular files, links and folders are copied (no sockets, FIFOs, devices, nor
+/// folders of pseudo-file systems such as /proc). 1 when everything was copied; 0 when anything
+/// was not, and 0 at once, with nothing created, when `source` is not a folder, is the root
+/// folder or lies on a pseudo-file system, or when the target lies inside the source.
 TQTOOL_API int CopyFolder(const char* source, const char* target);
 
 /// Deletes every file and subfolder inside `folder`, recursively; the folder itself stays.
-/// Symbolic links are removed, never followed. Entries that cannot be deleted stay. The empty
-/// path does nothing.
+/// Symbolic links are removed, never followed. Entries on another file system (mount points,
+/// bind mounts) are neither entered nor removed; entries that cannot be deleted stay. The empty
+/// path and the root folder of the file system, however it is written, are never emptied.
 TQTOOL_API void DeleteAllFile(const String& folder);
 
 /// Starts the command line (GBK, split with the Windows rules: quotes, backslashes before

@@ -1,3 +1,5 @@
+// The GBK text layer: character stepping, searches, trimming and case folding, number text in
+// the "C" locale, and conversions between GBK, UTF-16, UTF-8 and file-system paths.
 #include "text/text.h"
 
 #include <iconv.h>
@@ -16,18 +18,16 @@ namespace tq::text {
 // Character-aware search and trimming
 
 size_t find(std::string_view s, char c, size_t from) {
-    for (size_t i = 0; i < s.size(); i += charLen(s, i)) {
-        if (i >= from && s[i] == c) return i;
-    }
+    for (size_t i = from; i < s.size(); i += charLen(s, i))
+        if (s[i] == c) return i;
     return npos;
 }
 
 size_t find(std::string_view s, std::string_view sub, size_t from) {
     if (from > s.size()) return npos;
-    if (sub.empty()) return isCharBoundary(s, from) ? from : npos;
-    for (size_t i = 0; i + sub.size() <= s.size(); i += charLen(s, i)) {
-        if (i >= from && s.compare(i, sub.size(), sub) == 0) return i;
-    }
+    if (sub.empty()) return from;
+    for (size_t i = from; i + sub.size() <= s.size(); i += charLen(s, i))
+        if (s.compare(i, sub.size(), sub) == 0) return i;
     return npos;
 }
 

@@ -52,10 +52,18 @@ inline char toUpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
-/// Position of the first character equal to `c` at or after `from` (a character boundary), or npos.
+/// Calls `at(pos)` at the start of every character of `s`, in order: one pass over the text.
+template <typename At>
+void forEachChar(std::string_view s, At at) {
+    for (size_t i = 0; i < s.size(); i += charLen(s, i)) at(i);
+}
+
+/// Position of the first character equal to `c` at or after `from`, or npos. The search starts
+/// at `from`, which must be a character boundary (0, or the end of a character found before), so
+/// that repeated searches go over the text once.
 size_t find(std::string_view s, char c, size_t from = 0);
 /// Position of the first occurrence of `sub` that starts on a character boundary at or after
-/// `from`, or npos. An empty `sub` is found at `from` (when from <= size).
+/// `from` (itself a character boundary), or npos. An empty `sub` is found at `from`.
 size_t find(std::string_view s, std::string_view sub, size_t from = 0);
 /// Position of the last character equal to `c`, or npos.
 size_t rfind(std::string_view s, char c);

@@ -14,6 +14,7 @@
 #include "os/file_read.h"
 #include "os/replace_file.h"
 #include "text/text.h"
+#include "util/fileutil_result.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
 
@@ -51,8 +52,27 @@ std::string CheckOutputFile(const std::string& path) {
     os::FileReplacement probe;
     std::string why;
     if (!probe.begin(path, why))
-        throw AutomationError(hresult::E_FAIL_, "cannot write '" + path + "': " + why);
+        throw AutomationError(hresult::E_FAIL_,
+                              "cannot write '" + text::utf8ToGbk(path) + "': " + why);
     return probe.finalPath();
+}
+
+namespace {
+FolderResult folderResult(const os::TreeResult& r) {
+    FolderResult out;
+    out.ok = r.ok();
+    out.error = r.error;
+    out.left = r.left;
+    return out;
+}
+}  // namespace
+
+FolderResult CopyFolderReport(const String& source, const String& target) {
+    return folderResult(CopyFolderResult(source.c_str(), target.c_str()));
+}
+
+FolderResult EmptyFolderReport(const String& folder) {
+    return folderResult(DeleteAllFileResult(folder));
 }
 
 std::vector<std::pair<int, int>> EqualRuns(const Table& table, const action& act) {

@@ -46,6 +46,21 @@ TQTOOL_API bool ReadInputFile(const std::string& path, uint64_t maxBytes, std::s
 /// Returns the path with its links followed (the file that a save then replaces).
 TQTOOL_API std::string CheckOutputFile(const std::string& path);
 
+// ---- Folders ----
+
+/// What a folder operation did not do: `ok` when everything was done; otherwise why (English)
+/// and the entries left undone (file-system paths, at most 100 of them).
+struct FolderResult {
+    bool ok = true;
+    std::string error;
+    std::vector<std::string> left;
+};
+
+/// CopyFolder (GBK paths) with its whole result.
+TQTOOL_API FolderResult CopyFolderReport(const String& source, const String& target);
+/// DeleteAllFile (a GBK path) with its whole result.
+TQTOOL_API FolderResult EmptyFolderReport(const String& folder);
+
 // ---- Runs of equal texts ----
 
 /// The runs [start, stop) of equal cell texts that WordTable merges for `act` in `table`.

@@ -1,3 +1,5 @@
+// Files, folders and processes: GBK paths in Windows form mapped onto the file system, and the
+// command lines of the started programs split and converted.
 #include "tqtool/fileutil.h"
 
 #include <string>
@@ -6,6 +8,7 @@
 #include "os/files.h"
 #include "os/process.h"
 #include "text/text.h"
+#include "util/fileutil_result.h"
 
 namespace tq {
 
@@ -25,13 +28,11 @@ size_t lastSeparator(const String& path) {
 std::string argumentToOs(const String& arg) {
     std::string out;
     size_t from = 0;
-    for (;;) {
-        size_t p = text::find(arg, '\\', from);
-        out += text::pathToOs(
-            std::string_view(arg).substr(from, p == text::npos ? text::npos : p - from));
-        if (p == text::npos) break;
-        out += '\\';
-        from = p + 1;
+    for (size_t i = 0; i <= arg.size(); i += i < arg.size() ? text::charLen(arg, i) : 1) {
+        if (i < arg.size() && arg[i] != '\\') continue;
+        out += text::pathToOs(std::string_view(arg).substr(from, i - from));
+        if (i < arg.size()) out += '\\';
+        from = i + 1;
     }
     return out;
 }
@@ -85,15 +86,26 @@ String GetCurPath() {
     return gbk.substr(0, sep + 1);
 }
 
+os::TreeResult CopyFolderResult(const char* source, const char* target) {
+    if (!source || !target || !IsDirectory(source)) {
+        os::TreeResult r;
+        r.refused = true;
+        r.error = text::pathToOs(source ? source : "") + ": not a folder";
+        return r;
+    }
+    return os::CopyFolderTree(text::pathToOs(source), text::pathToOs(target));
+}
+
 int CopyFolder(const char* source, const char* target) {
-    if (!source || !target || !IsDirectory(source)) return 0;
-    return os::CopyFolderTree(text::pathToOs(source), text::pathToOs(target)) ? 1 : 0;
+    return CopyFolderResult(source, target).ok() ? 1 : 0;
+}
+
+os::TreeResult DeleteAllFileResult(const String& folder) {
+    return os::EmptyFolder(text::pathToOs(folder));
 }
 
 void DeleteAllFile(const String& folder) {
-    // The empty folder name would stand for the root of the file system: never empty that.
-    if (folder.empty()) return;
-    os::EmptyFolder(text::pathToOs(folder));
+    DeleteAllFileResult(folder);
 }
 
 int CmdExec(char* commandLine) {

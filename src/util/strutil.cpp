@@ -1,3 +1,5 @@
+// String and string-array utilities. Every scan walks the text once, character by character, so
+// that a double-byte character is one unit and long texts cost linear time.
 #include "tqtool/strutil.h"
 
 #include <string>
@@ -9,31 +11,34 @@ namespace tq {
 
 namespace {
 
-// The one-separator split loop; `first` is the separator of the first search only.
+// The split loop: a cut at every character equal to the separator; `first` is the separator of
+// the first cut only.
 template <typename Out>
 void splitInto(std::string_view s, Out& out, char first, char separator) {
     if (s.empty()) return;
     size_t start = 0;
-    size_t p = text::find(s, first, start);
-    while (p != text::npos) {
-        out.emplace_back(s.substr(start, p - start));
-        start = p + 1;
-        p = text::find(s, separator, start);
-    }
+    char sep = first;
+    text::forEachChar(s, [&](size_t i) {
+        if (s[i] != sep) return;
+        out.emplace_back(s.substr(start, i - start));
+        start = i + 1;
+        sep = separator;
+    });
     out.emplace_back(s.substr(start));
 }
 
-// `item` without any occurrence of `separator` (occurrences start on character boundaries).
+// `item` without any occurrence of `separator` (occurrences start on character boundaries and do
+// not overlap).
 String removeAll(std::string_view item, std::string_view separator) {
     if (separator.empty()) return String(item);
     String out;
     out.reserve(item.size());
     size_t from = 0;
-    for (size_t p = text::find(item, separator, from); p != text::npos;
-         p = text::find(item, separator, from)) {
-        out.append(item.substr(from, p - from));
-        from = p + separator.size();
-    }
+    text::forEachChar(item, [&](size_t i) {
+        if (i < from || item.compare(i, separator.size(), separator) != 0) return;
+        out.append(item.substr(from, i - from));
+        from = i + separator.size();
+    });
     out.append(item.substr(from));
     return out;
 }
@@ -84,36 +89,33 @@ String StrArr2Str(StringArray& array, char separator) {
 
 String NthSpaceStr(String text, int n) {
     if (n < 1) return String();
-    if (n == 1) {
-        size_t p = text::find(text, ' ');
-        return p == text::npos ? text : text.substr(0, p);
-    }
-    String copy = text;
+    const std::string_view s = text;
+    if (n == 1) return String(s.substr(0, text::find(s, ' ')));
+    size_t pos = 0;  // start of the rest of the text, after k runs of blanks
     for (int k = 1; k < n; ++k) {
-        size_t p = text::find(copy, ' ');
+        size_t p = text::find(s, ' ', pos);
         if (p == text::npos)
             throw InvalidArgument("NthSpaceStr: fewer blank-separated words than asked for");
-        size_t after = p;
-        while (after < copy.size() && copy[after] == ' ') ++after;
-        copy.erase(0, after);
+        pos = s.find_first_not_of(' ', p);
+        if (pos == std::string_view::npos) pos = s.size();
     }
-    copy = text::trim(copy);
-    size_t p = text::find(copy, ' ');
-    return p == text::npos ? copy : copy.substr(0, p);
+    String rest = text::trim(s.substr(pos));
+    return rest.substr(0, text::find(rest, ' '));
 }
 
 int FindChNumInStr(String text, char c) {
     int count = 0;
-    for (size_t p = text::find(text, c); p != text::npos; p = text::find(text, c, p + 1)) ++count;
+    text::forEachChar(text, [&](size_t i) { count += text[i] == c; });
     return count;
 }
 
 int FindChNumInStr(String text, char c, UIntArray& positions) {
     int count = 0;
-    for (size_t p = text::find(text, c); p != text::npos; p = text::find(text, c, p + 1)) {
+    text::forEachChar(text, [&](size_t i) {
+        if (text[i] != c) return;
         ++count;
-        positions.push_back(static_cast<uint32_t>(p + 1));
-    }
+        positions.push_back(static_cast<uint32_t>(i + 1));
+    });
     return count;
 }
 

@@ -1,9 +1,11 @@
+// Map-scale aliases and tree description files.
 #include "tqtool/treeutil.h"
 
 #include <string>
 
-#include "os/files.h"
+#include "os/file_read.h"
 #include "text/text.h"
+#include "tqtool/limits.h"
 
 namespace tq {
 
@@ -25,8 +27,10 @@ int GetTreeItemArray(const String& path, StringArray& names, UIntArray& levels, 
     names.clear();
     levels.clear();
     keys.clear();
-    std::string content;
-    if (!os::ReadWholeFile(text::pathToOs(path), content)) return 0;
+    // Bounded, and regular files only: a FIFO or a link to a device is refused at once.
+    std::string content, why;
+    if (!os::ReadRegularFile(text::pathToOs(path), GetLimits().maxTextFileBytes, content, why))
+        return 0;
 
     // Every line to the end of the file; empty lines and group headers are skipped wherever they
     // are. Line ends (LF or CR LF) are white space to the trim; neither byte can be a trail byte.

@@ -16,19 +16,6 @@
 
 namespace tqtest {
 
-EngineTempDir::EngineTempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "tqengine.XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back(0);
-    if (!::mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = buf.data();
-}
-
-EngineTempDir::~EngineTempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 std::string RunPython(const std::string& script, const std::string& arg1, const std::string& arg2) {
     EngineTempDir dir;
     std::string py = dir.file("check.py");

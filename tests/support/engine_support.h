@@ -6,22 +6,12 @@
 
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
+#include "support/os_support.h"
 
 namespace tqtest {
 
-/// A fresh folder under the system's temporary folder, removed with its content at the end.
-class EngineTempDir {
-  public:
-    EngineTempDir();
-    ~EngineTempDir();
-    EngineTempDir(const EngineTempDir&) = delete;
-    EngineTempDir& operator=(const EngineTempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
+/// The suite's temporary folder (os_support.h).
+using EngineTempDir = ostest::TempDir;
 
 /// Runs `script` with the test Python, the arguments following it in sys.argv; returns standard
 /// output. Fails the test (and returns "") when the script exits with an error.

@@ -11,29 +11,14 @@
 #include <sstream>
 #include <string>
 
+#include "support/os_support.h"
+
 namespace initest {
 
-class TempDir {
-  public:
-    TempDir() {
-        std::string base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string tmpl = base + "/tqini-test-XXXXXX";
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        path_ = tmpl;
-        ::chmod(path_.c_str(), 0777);  // tests that drop privileges work in it too
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
+// The suite's temporary folder, on tmpfs when there is one (the concurrency tests flush often)
+// and open to the unprivileged user of the permission tests.
+struct TempDir : ostest::TempDir {
+    TempDir() : ostest::TempDir(kInMemory | kOpenToAll) {}
 };
 
 inline std::string readFile(const std::string& path) {

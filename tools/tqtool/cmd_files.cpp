@@ -3,10 +3,14 @@
 //   files isdir PATH          1 when PATH is a folder, else 0
 //   files dir PATH [--ext]    {"name": file name, "result": folder with its separator}
 //   files curpath             folder of the library's own file
-//   files copy SOURCE TARGET  1 when the folder was copied, else 0
-//   files clear FOLDER        empties FOLDER (prints {})
+//   files copy SOURCE TARGET  1 when the whole folder was copied; otherwise exit code 1 and
+//                             {"error": why, "left": [entries not copied ...]} on standard error
+//   files clear FOLDER        empties FOLDER and prints {}; when anything was left or the folder
+//                             refused: exit code 1 and {"error": why, "left": [entries ...]} on
+//                             standard error
 //   files hostname            the computer's name
 #include "cli.h"
+#include "tool_api.h"
 #include "tqtool/fileutil.h"
 
 namespace {
@@ -35,14 +39,31 @@ void curpath(const Args&) {
     JsonOut().gbk(tq::GetCurPath()).end();
 }
 
+// Reports what a folder operation left undone (paths as the file system has them) on standard
+// error, with exit code 1.
+void printLeft(const tq::tool::FolderResult& r) {
+    JsonOut err(stderr);
+    err.beginObject().key("error").str(r.error).key("left").beginArray();
+    for (const std::string& p : r.left) err.str(p);
+    err.endArray().endObject().end();
+    tqcli::setExitCode(1);
+}
+
 void copy(const Args& a) {
-    const tq::String source = toGbk(a.positional[0]), target = toGbk(a.positional[1]);
-    JsonOut().num(tq::CopyFolder(source.c_str(), target.c_str())).end();
+    const tq::tool::FolderResult r =
+        tq::tool::CopyFolderReport(toGbk(a.positional[0]), toGbk(a.positional[1]));
+    if (r.ok)
+        JsonOut().num(1).end();
+    else
+        printLeft(r);
 }
 
 void clear(const Args& a) {
-    tq::DeleteAllFile(toGbk(a.positional[0]));
-    JsonOut().beginObject().endObject().end();
+    const tq::tool::FolderResult r = tq::tool::EmptyFolderReport(toGbk(a.positional[0]));
+    if (r.ok)
+        JsonOut().beginObject().endObject().end();
+    else
+        printLeft(r);
 }
 
 void hostname(const Args&) {
