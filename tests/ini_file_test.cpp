@@ -9,9 +9,7 @@
 
 namespace {
 
-using initest::slurp;
-using initest::TempDir;
-using initest::writeFile;
+using namespace initest;
 using tq::CIniFileNew;
 using tq::StringArray;
 

@@ -20,11 +20,7 @@
 namespace {
 
 using namespace std::string_literals;
-using initest::Child;
-using initest::slurp;
-using initest::TempDir;
-using initest::temporaries;
-using initest::writeFile;
+using namespace initest;
 using tq::CIniFileNew;
 namespace pf = tq::os;
 namespace prof = tq::os::profile;
@@ -263,7 +259,7 @@ TEST(ProfileConcurrency, WriterKilledAtEveryMomentLeavesAWholeFile) {
             return set(f, "s", "k", "new") ? 0 : 1;
         });
         ::close(tell[1]);
-        ASSERT_TRUE(initest::receive(tell[0])) << "the writer did not reach the moment";
+        ASSERT_TRUE(receive(tell[0])) << "the writer did not reach the moment";
         ::close(tell[0]);
         writer.kill();
         EXPECT_EQ(slurp(f), moment == renamed ? "[s]\r\nk=new\r\n" : before);
@@ -282,7 +278,7 @@ void pauseOnce(pf::ReplacePoint p, const std::string&) {
     if (p != pf::ReplacePoint::TempCreated || g_paused < 0) return;
     (void)!::write(g_paused, "p", 1);
     g_paused = -1;
-    initest::receive(g_go);
+    receive(g_go);
 }
 
 TEST(ProfileConcurrency, WritersOfFilesWithALongCommonNameLoseNothing) {
@@ -303,9 +299,9 @@ TEST(ProfileConcurrency, WritersOfFilesWithALongCommonNameLoseNothing) {
         return 0;
     };
     Child a([&] { return writer(0); });
-    ASSERT_TRUE(initest::receive(paused[0])) << "writer A did not start";
+    ASSERT_TRUE(receive(paused[0])) << "writer A did not start";
     Child b([&] { return writer(1); });
-    ASSERT_TRUE(initest::receive(started[0])) << "writer B did not start";
+    ASSERT_TRUE(receive(started[0])) << "writer B did not start";
     ASSERT_EQ(::write(go[1], "g", 1), 1);
     EXPECT_EQ(a.wait(), 0);
     EXPECT_EQ(b.wait(), 0);

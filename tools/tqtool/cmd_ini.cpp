@@ -1,8 +1,9 @@
 // tqtool ini FILE ACTION ...: reads and writes an INI file through CIniFileNew.
 //
 //   get SECTION KEY          {"value": "..."}            ("" when missing)
-//   set SECTION KEY VALUE    {"ok": true}
-//   del SECTION [KEY]        {"ok": true}                (the section, or one key of it)
+//   set SECTION KEY VALUE    {"ok": true}                (false when nothing could be written)
+//   del SECTION [KEY]        {"ok": true}                (the section, or one key of it; false
+//                                                         when the file could not be written)
 //   sections                 {"sections": ["...", ...]}
 //   entries SECTION          {"entries": [{"key": "...", "value": "..."}, ...]}
 //   find KEY                 {"found": true, "value": "..."} or {"found": false}
