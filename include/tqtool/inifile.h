@@ -9,7 +9,8 @@
 // would not read back, a read-only file or folder, a full disk, a folder or device at the path);
 // a file that cannot be written is left as it was.
 //
-// INI text is GBK: "[section]" lines start sections, "key=value" lines are their entries.
+// INI text is GBK: "[section]" lines start sections, "key=value" lines are their entries. A file
+// saved as UTF-16 with its byte order mark ("Unicode") reads as GBK and stays UTF-16 when written.
 // Section and key names match ignoring the case of ASCII letters. Writes change only the lines
 // they must and replace the file atomically, so a file is never seen half-written.
 //
