@@ -214,6 +214,7 @@ TEST_F(Cli, ResultsErrorsAndUsage) {
         {{"ini", "$D/c.ini", "set", "s", kKey, kValue + " -1"}, 0, "{\"ok\":true}\n"},
         {{"ini", "$D/c.ini", "get", "s", kKey}, 0, "{\"value\":\"" + kValue + " -1\"}\n"},
         {{"ini", "$D/c.ini", "set", "other", "n", "-5"}, 0, "{\"ok\":true}\n"},
+        {{"ini", "$D/c.ini", "set", "other", "a=b", "1"}, 1, "", "nothing was written to '$D/c.ini'"},
         {{"ini", "$D/c.ini", "sections"}, 0, "{\"sections\":[\"s\",\"other\"]}\n"},
         {{"ini", "$D/c.ini", "entries", "other"}, 0, "{\"entries\":[{\"key\":\"n\",\"value\":\"-5\"}]}\n"},
         {{"ini", "$D/c.ini", "find", "N"}, 0, "{\"found\":true,\"value\":\"-5\"}\n"},

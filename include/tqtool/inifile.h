@@ -3,10 +3,14 @@
 // An object holds nothing but the path of its file (GBK, Windows form: '\' and '/' both separate
 // folders). Every call goes straight to the file: it reads the file at most once and keeps
 // nothing afterwards, so a change made through another object or another program is seen by the
-// next call. Reads of a missing or unreadable file give empty results; writes report success
-// whatever happens on disk (a file that cannot be written is left as it was).
+// next call. Reads of a missing or unreadable file give empty results. Setters and deleters that
+// return bool report whether the file holds what they asked for: true when it was written or
+// already was so (a delete of a missing key), false when nothing could be written (a name that
+// would not read back, a read-only file or folder, a full disk, a folder or device at the path);
+// a file that cannot be written is left as it was.
 //
-// INI text is GBK: "[section]" lines start sections, "key=value" lines are their entries.
+// INI text is GBK: "[section]" lines start sections, "key=value" lines are their entries. A file
+// saved as UTF-16 with its byte order mark ("Unicode") reads as GBK and stays UTF-16 when written.
 // Section and key names match ignoring the case of ASCII letters. Writes change only the lines
 // they must and replace the file atomically, so a file is never seen half-written.
 //
@@ -38,7 +42,7 @@ class TQTOOL_API CIniFileNew {
     int SectionExist(String section);
     /// Removes the section with all its entries (every block of that name).
     void DeleteSection(String section);
-    /// Same as DeleteSection; always true.
+    /// Same as DeleteSection; false when the file could not be written.
     bool DeleteKey(String section);
     /// Clears `sections`, fills it with the names of all sections in file order, returns their
     /// number (a section without entries is listed too).
@@ -66,15 +70,17 @@ class TQTOOL_API CIniFileNew {
     /// Writes key=value into the section, creating the section and the file when missing. A
     /// value ends at its first line break.
     void SetKeyValue(String section, String key, String value);
-    /// SetKeyValue; always true. The flag has no effect.
+    /// SetKeyValue; false when nothing could be written (a section or key name that would not
+    /// read back, a file or folder that cannot be written). The flag has no effect.
     bool SetValue(String section, String key, String value, bool flag);
-    /// Writes the number with "%d"; always true.
+    /// Writes the number with "%d"; false as SetValue.
     bool SetValueI(String section, String key, int number, bool flag);
-    /// Writes the number with "%f" (2.5 is written 2.500000); always true.
+    /// Writes the number with "%f" (2.5 is written 2.500000); false as SetValue.
     bool SetValueF(String section, String key, double number, bool flag);
     /// Removes the entry (every entry of that key in the section).
     void DeleteKey(String section, String key);
-    /// Same as DeleteKey(section, key); always true.
+    /// Same as DeleteKey(section, key); true also when there was no such entry, false when the
+    /// file could not be written.
     bool DeleteValue(String section, String key);
 
     // ---- Whole sections ----
@@ -91,9 +97,10 @@ class TQTOOL_API CIniFileNew {
     /// As above, keeping only the values.
     bool GetValue(String section, StringArray& values);
     /// Writes keys[i]=values[i] for every i in order (one write of the file); false, with nothing
-    /// written, when the arrays differ in size; true otherwise.
+    /// written, when the arrays differ in size; false when a key is refused (the others are
+    /// written) or the file could not be written; true otherwise (also for empty arrays).
     bool SetValue(String section, const StringArray& keys, const StringArray& values, bool flag);
-    /// Writes every key with an empty value ("key="); true.
+    /// Writes every key with an empty value ("key="); false as above.
     bool SetValue(String section, const StringArray& keys, bool flag);
     /// Searches the sections in file order, and their entries in order, for the key (ignoring
     /// ASCII case); on the first match sets `value` and returns true. False, leaving `value`

@@ -19,8 +19,9 @@ ProfileSnapshot readFile(const String& path) {
     return ProfileSnapshot::read(path);
 }
 
-void write(const String& path, std::vector<Edit> edits) {
-    if (!edits.empty()) os::editProfile(path, edits);  // write failures are not reported
+// True when the file holds what the edits ask for (written now, or so already).
+bool write(const String& path, const std::vector<Edit>& edits) {
+    return edits.empty() || os::editProfile(path, edits);
 }
 
 Edit setEdit(const String& section, const String& key, const String& value) {
@@ -143,8 +144,7 @@ void CIniFileNew::DeleteSection(String section) {
 }
 
 bool CIniFileNew::DeleteKey(String section) {
-    DeleteSection(std::move(section));
-    return true;
+    return write(m_path, {deleteEdit(Edit::DeleteSection, section)});
 }
 
 int CIniFileNew::GetAllSections(StringArray& sections) {
@@ -192,18 +192,15 @@ void CIniFileNew::SetKeyValue(String section, String key, String value) {
 }
 
 bool CIniFileNew::SetValue(String section, String key, String value, bool /*flag*/) {
-    SetKeyValue(std::move(section), std::move(key), std::move(value));
-    return true;
+    return write(m_path, {setEdit(section, key, value)});
 }
 
-bool CIniFileNew::SetValueI(String section, String key, int number, bool /*flag*/) {
-    SetKeyValue(std::move(section), std::move(key), text::format("%d", number));
-    return true;
+bool CIniFileNew::SetValueI(String section, String key, int number, bool flag) {
+    return SetValue(std::move(section), std::move(key), text::format("%d", number), flag);
 }
 
-bool CIniFileNew::SetValueF(String section, String key, double number, bool /*flag*/) {
-    SetKeyValue(std::move(section), std::move(key), text::format("%f", number));
-    return true;
+bool CIniFileNew::SetValueF(String section, String key, double number, bool flag) {
+    return SetValue(std::move(section), std::move(key), text::format("%f", number), flag);
 }
 
 void CIniFileNew::DeleteKey(String section, String key) {
@@ -211,8 +208,7 @@ void CIniFileNew::DeleteKey(String section, String key) {
 }
 
 bool CIniFileNew::DeleteValue(String section, String key) {
-    DeleteKey(std::move(section), std::move(key));
-    return true;
+    return write(m_path, {deleteEdit(Edit::DeleteKey, section, key)});
 }
 
 int CIniFileNew::GetAllKeysAndValues(String section, StringArray& keys, StringArray& values) {
@@ -240,8 +236,7 @@ bool CIniFileNew::SetValue(String section, const StringArray& keys, const String
     std::vector<Edit> edits;
     edits.reserve(keys.size());
     for (size_t i = 0; i < keys.size(); ++i) edits.push_back(setEdit(section, keys[i], values[i]));
-    write(m_path, std::move(edits));
-    return true;
+    return write(m_path, edits);
 }
 
 bool CIniFileNew::SetValue(String section, const StringArray& keys, bool flag) {

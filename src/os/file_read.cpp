@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -42,38 +43,63 @@ int OpenRegularFile(const std::string& path, std::string& why) {
     return fd;
 }
 
+namespace {
+std::string tooLarge(uint64_t maxBytes) {
+    return "the file is larger than the limit of " + std::to_string(maxBytes) + " bytes";
+}
+}  // namespace
+
+bool ReadOpenFile(int fd, uint64_t maxBytes, std::string& out, std::string& why) {
+    out.clear();
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        why = tooLarge(maxBytes);
+        return false;
+    }
+    // Read straight into `out`, one byte more than the file's size so that a file that grew
+    // meanwhile is noticed; never more than one byte past the limit.
+    const uint64_t room = maxBytes < UINT64_MAX ? maxBytes + 1 : maxBytes;
+    out.resize(static_cast<size_t>(std::min<uint64_t>(room, uint64_t(st.st_size) + 1)));
+    size_t got = 0;
+    for (;;) {
+        if (got == out.size()) {
+            if (got >= room) {
+                why = tooLarge(maxBytes);
+                out.clear();
+                return false;
+            }
+            out.resize(static_cast<size_t>(std::min<uint64_t>(room, uint64_t(got) * 2 + 65536)));
+        }
+        ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            why = std::strerror(errno);
+            out.clear();
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    if (got > maxBytes) {
+        why = tooLarge(maxBytes);
+        out.clear();
+        return false;
+    }
+    out.resize(got);
+    return true;
+}
+
 bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string& out,
                      std::string& why) {
     out.clear();
     int fd = OpenRegularFile(path, why);
     if (fd < 0) return false;
-    struct stat st;
-    bool ok = ::fstat(fd, &st) == 0;
-    if (ok && static_cast<uint64_t>(st.st_size) > maxBytes) {
-        why = "the file is larger than the limit of " + std::to_string(maxBytes) + " bytes";
-        ::close(fd);
-        return false;
-    }
-    if (ok) out.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
-    while (ok) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            why = std::strerror(errno);
-            ok = false;
-            break;
-        }
-        if (n == 0) break;
-        if (out.size() + static_cast<uint64_t>(n) > maxBytes) {
-            why = "the file is larger than the limit of " + std::to_string(maxBytes) + " bytes";
-            ok = false;
-            break;
-        }
-        out.append(buf, static_cast<size_t>(n));
-    }
+    bool ok = ReadOpenFile(fd, maxBytes, out, why);
     ::close(fd);
-    if (!ok) out.clear();
     return ok;
 }
 

@@ -20,4 +20,9 @@ int OpenRegularFile(const std::string& path, std::string& why);
 bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string& out,
                      std::string& why);
 
+/// Reads an open file from its current position to its end into `out` (for a caller that must
+/// read through a descriptor it holds, e.g. one it locked), refusing more than `maxBytes`. False
+/// with a reason in `why`.
+bool ReadOpenFile(int fd, uint64_t maxBytes, std::string& out, std::string& why);
+
 }  // namespace tq::os

@@ -1,15 +1,19 @@
+// The private-profile operations on files: reading snapshots, and locked, atomic edits.
 #include "os/profile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
+#include "os/file_read.h"
+#include "os/replace_file.h"
 #include "text/text.h"
+#include "tqtool/limits.h"
 
 namespace tq::os {
 
@@ -17,6 +21,8 @@ namespace {
 
 using profile::cstr;
 using profile::Edit;
+
+std::atomic<ProfileLockHook> g_lockHook{nullptr};
 
 std::string osPath(std::string_view gbkPath) {
     return text::pathToOs(cstr(gbkPath));
@@ -30,166 +36,77 @@ int retryOpen(const char* path, int flags, mode_t mode = 0) {
     return fd;
 }
 
-// Reads the whole open regular file (at most kMaxProfileBytes); false on a read error or when
-// the file is too big.
-bool readAll(int fd, const struct stat& st, std::string& out) {
-    if (static_cast<uint64_t>(st.st_size) > kMaxProfileBytes) return false;
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    for (;;) {
-        if (got == out.size()) {
-            if (out.size() >= kMaxProfileBytes) {
-                // Grew past the limit while being read: check there is really more.
-                char probe;
-                ssize_t n = ::pread(fd, &probe, 1, static_cast<off_t>(got));
-                if (n == 0) break;
-                if (n < 0 && errno == EINTR) continue;
-                return false;
-            }
-            out.resize(std::min(kMaxProfileBytes, out.size() + 65536));
-        }
-        ssize_t n = ::pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(got));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
-    out.resize(got);
-    return true;
+// Replaces the target (links already followed) by a file holding `data`. Called with the lock
+// held, so any temporary file of this target is one that a killed writer left behind.
+bool replaceWith(const std::string& target, std::string_view data) {
+    FileReplacement r;
+    std::string why;
+    if (!r.begin(target, why)) return false;
+    r.removeStaleTemporaries();
+    return r.write(data.data(), data.size()) && r.commit(why);
 }
 
-bool writeAll(int fd, std::string_view data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+// The file could not be opened for writing (errno `err`): the edits hold only if they would
+// change nothing, e.g. deleting a key that a read-only file does not have.
+bool alreadyAsAsked(const std::string& target, int err, const std::vector<Edit>& edits) {
+    std::string data, why;
+    if (err != ENOENT) {
+        if (err != EACCES && err != EPERM && err != EROFS && err != ETXTBSY) return false;
+        int fd = OpenRegularFile(target, why);
+        if (fd < 0) return false;
+        bool read = ReadOpenFile(fd, GetLimits().maxIniBytes, data, why);
+        ::close(fd);
+        if (!read) return false;
     }
-    return true;
+    return !profile::editFile(data, edits).changed;
 }
 
-// Follows symbolic links in the last component until a path that is not a link (which may not
-// exist yet): a write then replaces the link's target and keeps the link.
-std::string resolveLinks(std::string path) {
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-        ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-        if (n < 0 || static_cast<size_t>(n) >= target.size()) return path;
-        target.resize(static_cast<size_t>(n));
-        if (target.empty()) return path;
-        if (target[0] == '/') {
-            path = target;
-        } else {
-            size_t slash = path.rfind('/');
-            path = slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
-        }
-    }
-    return path;
-}
-
-void splitPath(const std::string& path, std::string& dir, std::string& base) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        dir = ".";
-        base = path;
-    } else {
-        dir = slash == 0 ? "/" : path.substr(0, slash);
-        base = path.substr(slash + 1);
-    }
-}
-
-// Temporary files of a target are named ".<name>.tqini-XXXXXX" (the name shortened so that the
-// whole stays within the file-name limit).
-std::string tempPrefix(const std::string& base) {
-    return "." + base.substr(0, 200) + ".tqini-";
-}
-
-// Called with the lock held: no writer of this file is between creating and renaming its
-// temporary file, so any temporary file of this target is left over from a killed writer.
-void removeStaleTemps(const std::string& dir, const std::string& prefix) {
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return;
-    int dfd = ::dirfd(d);
-    while (struct dirent* e = ::readdir(d)) {
-        std::string_view name = e->d_name;
-        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        struct stat st;
-        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-            ::unlinkat(dfd, e->d_name, 0);
-    }
-    ::closedir(d);
-}
-
-// Replaces `target` by a new file holding `data`, with the permission bits and owner of `old`.
-bool replaceFile(const std::string& target, const struct stat& old, std::string_view data) {
-    std::string dir, base;
-    splitPath(target, dir, base);
-    const std::string prefix = tempPrefix(base);
-    removeStaleTemps(dir, prefix);
-    std::string tmp = dir + "/" + prefix + "XXXXXX";
-    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
-        // Keeping the owner needs privileges; without them the file gets the writer's owner.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-            ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-        ::fchmod(fd, old.st_mode & 07777);  // chown may have dropped set-id bits
-    }
-    ok = ok && writeAll(fd, data) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    int dfd = retryOpen(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
-}
-
-bool wantsCreate(const std::vector<Edit>& edits) {
-    for (const Edit& e : edits)
-        if (e.kind == Edit::Set && profile::editIsValid(e)) return true;
-    return false;
+// Removes a file that this writer created empty and then could not fill (it still holds the
+// lock, so no other writer has written it).
+void removeCreated(const std::string& target, const struct stat& locked) {
+    struct stat now;
+    if (::stat(target.c_str(), &now) == 0 && now.st_ino == locked.st_ino &&
+        now.st_dev == locked.st_dev && now.st_size == 0)
+        ::unlink(target.c_str());
 }
 
 }  // namespace
 
+void SetProfileLockHook(ProfileLockHook hook) {
+    g_lockHook.store(hook, std::memory_order_release);
+}
+
 ProfileSnapshot ProfileSnapshot::read(std::string_view path) {
     ProfileSnapshot s;
-    std::string os = osPath(path);
-    if (os.empty()) return s;
-    int fd = retryOpen(os.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return s;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && !readAll(fd, st, s.data_)) s.data_.clear();
-    ::close(fd);
+    std::string os = osPath(path), data, why;
+    if (!os.empty() && ReadRegularFile(os, GetLimits().maxIniBytes, data, why))
+        s.data_ = profile::decodeFile(std::move(data));
     return s;
 }
 
+// Open, lock, check, read, edit, replace. Bounded: the path is opened again only when another
+// writer replaced the file while this one waited for the lock.
 bool editProfile(std::string_view path, const std::vector<Edit>& edits) {
-    std::string os = osPath(path);
-    if (os.empty() || edits.empty()) return false;
-    const bool create = wantsCreate(edits);
-    const std::string target = resolveLinks(os);
+    bool refused = false, create = false, any = false;
+    for (const Edit& e : edits) {
+        const bool valid = profile::editIsValid(e);
+        refused = refused || (!valid && e.kind == Edit::Set);
+        create = create || (valid && e.kind == Edit::Set);
+        any = any || valid;
+    }
+    const std::string os = osPath(path);
+    if (!any || os.empty()) return !refused && !create;  // nothing to do, or no file to do it in
+    const std::string target = ResolveLinks(os);
+    const int flags = O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        int fd =
-            retryOpen(target.c_str(),
-                      O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (create ? O_CREAT : 0), 0666);
-        if (fd < 0) return !create && errno == ENOENT;  // deleting from a missing file: done
+        bool created = false;
+        int fd = retryOpen(target.c_str(), flags);
+        if (fd < 0 && errno == ENOENT && create) {
+            fd = retryOpen(target.c_str(), flags | O_CREAT | O_EXCL, 0666);
+            if (fd < 0 && errno == EEXIST) continue;  // another writer created it meanwhile
+            created = fd >= 0;
+        }
+        if (fd < 0) return alreadyAsAsked(target, errno, edits) && !refused;
         struct stat st;
         if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);
@@ -208,15 +125,18 @@ bool editProfile(std::string_view path, const std::vector<Edit>& edits) {
             if (rc != 0) return false;
             continue;
         }
-        std::string data;
-        bool ok = readAll(fd, st, data);
+        if (ProfileLockHook h = g_lockHook.load(std::memory_order_acquire)) h(target);
+        const uint64_t limit = GetLimits().maxIniBytes;
+        std::string data, why;
+        bool ok = ReadOpenFile(fd, limit, data, why);
+        profile::FileEdit r;
         if (ok) {
-            bool changed = false;
-            for (const Edit& e : edits) changed = profile::applyEdit(data, e) || changed;
-            if (changed) ok = data.size() <= kMaxProfileBytes && replaceFile(target, st, data);
+            r = profile::editFile(data, edits);
+            if (r.changed) ok = data.size() <= limit && replaceWith(target, data);
         }
+        if (created && (!ok || !r.changed)) removeCreated(target, st);
         ::close(fd);  // releases the lock
-        return ok;
+        return ok && !r.refused;
     }
     return false;
 }
@@ -266,7 +186,6 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
         e.kind = Edit::Set;
         e.key = key;
         e.value = value;
-        if (!profile::editIsValid(e)) return false;
     }
     return editProfile(path, {e});
 }

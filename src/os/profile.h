@@ -6,20 +6,23 @@
 //
 // Reading needs no lock: a file is only ever replaced whole, so a reader sees the old or the new
 // file. Only regular files are read (folders, devices and pipes read as missing files), and at
-// most kMaxProfileBytes of them. A file the process may not read looks missing.
+// most GetLimits().maxIniBytes of them. A file the process may not read looks missing. A file
+// saved as UTF-16 (with its byte order mark) is read as its GBK form.
 //
-// Writing rewrites only the lines it must and replaces the file atomically: the new text goes to
-// a temporary file in the same folder, is flushed to disk and renamed over the old file, which
-// keeps the old file's permission bits (and owner, where the process may set it). A symbolic
-// link is followed, so the link stays and its target is replaced. Writers serialize on an
-// advisory lock of the file itself and re-check, once they hold it, that the path still names
-// the file they locked. A file the process may not write is left alone. Temporary files left
-// behind by a writer that was killed are removed by the next write.
+// Writing rewrites only the lines it must and replaces the file atomically through
+// FileReplacement: the new text goes to a temporary file in the same folder, is flushed to disk
+// and renamed over the old file, which keeps the old file's permission bits (and owner, where
+// the process may set it). A symbolic link is followed, so the link stays and its target is
+// replaced. Writers serialize on an advisory lock of the file itself and re-check, once they
+// hold it, that the path still names the file they locked. A file the process may not write is
+// left alone. Temporary files left behind by a writer of the same file that was killed are
+// removed, under the lock, by the next write.
 //
 // The text rules are in profile_text.h.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,9 +37,6 @@ inline constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY_ = 0x10u;
 inline constexpr uint32_t FILE_ATTRIBUTE_DEVICE_ = 0x40u;
 inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL_ = 0x80u;
 
-/// Largest file the profile operations read (bigger ones read as missing and are never written).
-inline constexpr size_t kMaxProfileBytes = size_t{256} << 20;
-
 /// Attribute bits of the path: FILE_ATTRIBUTE_DIRECTORY_ for a folder, FILE_ATTRIBUTE_DEVICE_
 /// for a device, pipe or socket, FILE_ATTRIBUTE_NORMAL_ for a regular file (with
 /// FILE_ATTRIBUTE_READONLY_ when the process may not write it); INVALID_FILE_ATTRIBUTES_ when the
@@ -50,8 +50,9 @@ uint32_t GetFileAttributesA(const char* path);
 uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* buf,
                                   uint32_t size, const char* path);
 /// key and value: sets key=value (creating section and file); value null: removes the entry;
-/// key null: removes the section. Returns false when nothing could be written (the file cannot
-/// be read, written or replaced, or a name is not writable).
+/// key null: removes the section. True when the file was written or already was as asked (a
+/// delete of something missing); false when the names would not read back or the file cannot be
+/// read, written or replaced.
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path);
 /// The entries of the section ("key=value") as a NUL-separated list.
@@ -72,14 +73,22 @@ class ProfileSnapshot {
     StringArray keyNames(std::string_view section) const { return view().keyNames(section); }
     StringArray entries(std::string_view section) const { return view().entries(section); }
     profile::ProfileText view() const { return profile::ProfileText(data_); }
-    const std::string& bytes() const { return data_; }
 
   private:
     std::string data_;
 };
 
 /// Applies the edits in order as one write: one lock, one read, at most one replacement (none
-/// when nothing changes). Returns false when the file could not be written.
+/// when nothing changes). Edits whose names would not read back are skipped. True when every
+/// edit is in the file, written now or there already; false when one was refused or the file
+/// could not be written (also for a special file: a folder, device, pipe or socket).
 bool editProfile(std::string_view path, const std::vector<profile::Edit>& edits);
+
+/// Test hook: called by a writer once it holds the file's lock (and has checked that the path
+/// still names the locked file), before it reads the file. A test installs one to stop or kill a
+/// writer there; the library never installs one. The moments after it are FileReplacement's
+/// (SetReplaceHook).
+using ProfileLockHook = void (*)(const std::string& path);
+void SetProfileLockHook(ProfileLockHook hook);
 
 }  // namespace tq::os

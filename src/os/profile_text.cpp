@@ -204,29 +204,12 @@ bool hasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-struct Range {
-    size_t begin, end;
-};
+using Splices = std::vector<Splice>;
 
-// Removes the ranges (in ascending order, not overlapping) from the text.
-void removeRanges(std::string& text, const std::vector<Range>& ranges) {
-    if (ranges.empty()) return;
-    std::string out;
-    out.reserve(text.size());
-    size_t pos = 0;
-    for (const Range& r : ranges) {
-        out.append(text, pos, r.begin - pos);
-        pos = r.end;
-    }
-    out.append(text, pos, std::string::npos);
-    text.swap(out);
-}
-
-bool setValue(std::string& text, std::string_view section, std::string_view key,
-              std::string_view value) {
-    const size_t start = bomLength(text);
-    const std::string_view eol = detectEol(text);
-    std::string_view t = text;
+Splices planSet(std::string_view t, std::string_view section, std::string_view key,
+                std::string_view value) {
+    const size_t start = bomLength(t);
+    const std::string_view eol = detectEol(t);
     LineReader r(t, start);
     Line l, last;
     bool in = false, found = false;
@@ -246,7 +229,7 @@ bool setValue(std::string& text, std::string_view section, std::string_view key,
         last = l;
         if (!namesEqual(info.name, key)) continue;
         // Replace the value, keeping the key as written and the spacing around '='.
-        String line;
+        std::string line;
         if (info.hasEquals) {
             size_t eq = static_cast<size_t>(info.equals - t.data());
             size_t keep = eq + 1;
@@ -258,34 +241,29 @@ bool setValue(std::string& text, std::string_view section, std::string_view key,
             line.assign(t.substr(l.begin, nameEnd - l.begin)).append(1, '=');
         }
         line.append(value);
-        if (t.substr(l.begin, l.end - l.begin) == line) return false;
-        text.replace(l.begin, l.end - l.begin, line);
-        return true;
+        if (t.substr(l.begin, l.end - l.begin) == line) return {};
+        return {{l.begin, l.end, std::move(line)}};
     }
-    String entry;
+    std::string entry;
     entry.append(key).append(1, '=').append(value);
     if (found) {
         if (last.next == last.end) {  // the file's last line, without a line end
-            String ins;
-            ins.append(eol).append(entry);
-            text.insert(last.end, ins);
-        } else {
-            entry.append(eol);
-            text.insert(last.next, entry);
+            std::string ins(eol);
+            return {{last.end, last.end, ins.append(entry)}};
         }
-        return true;
+        return {{last.next, last.next, entry.append(eol)}};
     }
-    if (text.size() > start && text.back() != '\n' && text.back() != '\r') text.append(eol);
-    text.append(1, '[').append(section).append(1, ']').append(eol).append(entry).append(eol);
-    return true;
+    std::string add;
+    if (t.size() > start && t.back() != '\n' && t.back() != '\r') add.append(eol);
+    add.append(1, '[').append(section).append(1, ']').append(eol).append(entry).append(eol);
+    return {{t.size(), t.size(), std::move(add)}};
 }
 
-bool deleteKey(std::string& text, std::string_view section, std::string_view key) {
-    std::string_view t = text;
+Splices planDeleteKey(std::string_view t, std::string_view section, std::string_view key) {
     LineReader r(t, bomLength(t));
     Line l;
     bool in = false;
-    std::vector<Range> gone;
+    Splices gone;
     while (r.next(l)) {
         char c = firstByte(t, l);
         if (c == 0 || (!in && c != '[')) continue;
@@ -294,23 +272,21 @@ bool deleteKey(std::string& text, std::string_view section, std::string_view key
             if (in) break;
             in = namesEqual(info.name, section);
         } else if (in && info.kind == LineKind::Entry && namesEqual(info.name, key)) {
-            gone.push_back({l.begin, l.next});
+            gone.push_back({l.begin, l.next, {}});
         }
     }
-    removeRanges(text, gone);
-    return !gone.empty();
+    return gone;
 }
 
 // Removes every block whose header matches (all = every block with a non-empty name): the
 // header and its lines up to the last entry. Comments and blank lines that follow the last entry
 // stay, as they often introduce the next section.
-bool deleteSections(std::string& text, std::string_view section, bool all) {
-    std::string_view t = text;
+Splices planDeleteSections(std::string_view t, std::string_view section, bool all) {
     LineReader r(t, bomLength(t));
     Line l;
     bool in = false;
-    Range cur{0, 0};
-    std::vector<Range> gone;
+    Splice cur{0, 0, {}};
+    Splices gone;
     while (r.next(l)) {
         char c = firstByte(t, l);
         if (c == 0 || (!in && c != '[')) continue;
@@ -318,14 +294,25 @@ bool deleteSections(std::string& text, std::string_view section, bool all) {
         if (info.kind == LineKind::Header) {
             if (in) gone.push_back(cur);
             in = all ? !info.name.empty() : namesEqual(info.name, section);
-            cur = {l.begin, l.next};
+            cur = {l.begin, l.next, {}};
         } else if (in && info.kind == LineKind::Entry) {
             cur.end = l.next;
         }
     }
     if (in) gone.push_back(cur);
-    removeRanges(text, gone);
-    return !gone.empty();
+    return gone;
+}
+
+// True when the last character of `s` is a lead byte without its trail byte: written before
+// ']' or '=' it would take that byte as its own.
+bool endsInLoneLeadByte(std::string_view s) {
+    size_t i = 0, last = 0;
+    while (i < s.size()) {
+        last = i;
+        i += text::charLen(s, i);
+    }
+    return !s.empty() && last == s.size() - 1 &&
+           text::isLeadByte(static_cast<unsigned char>(s[last]));
 }
 
 }  // namespace
@@ -343,21 +330,25 @@ std::string_view detectEol(std::string_view text) {
 }
 
 bool editIsValid(const Edit& e) {
-    std::string_view section = cstr(e.section), key = cstr(e.key);
-    if (hasLineBreak(section)) return false;
-    if (e.kind == Edit::Set || e.kind == Edit::DeleteKey) {
-        if (hasLineBreak(key)) return false;
-        std::string_view k = trimBlanks(key);
-        // A key that would not read back as itself: a header, a comment, or a shorter key.
-        if (e.kind == Edit::Set && !k.empty() &&
-            (k[0] == '[' || k[0] == ';' || k.find('=') != k.npos))
-            return false;
-    }
-    return true;
+    std::string_view rawSection = cstr(e.section), rawKey = cstr(e.key);
+    if (hasLineBreak(rawSection)) return false;
+    if (e.kind != Edit::Set && e.kind != Edit::DeleteKey) return true;
+    if (hasLineBreak(rawKey)) return false;
+    if (e.kind == Edit::DeleteKey) return true;
+    // A name to set must read back as itself from the lines that will hold it.
+    std::string_view section = trimBlanks(rawSection), key = trimBlanks(rawKey);
+    if (endsInLoneLeadByte(section) || endsInLoneLeadByte(key)) return false;
+    std::string header;
+    header.append(1, '[').append(section).append(1, ']');
+    LineInfo h = classify(header);
+    if (h.kind != LineKind::Header || h.name != section) return false;
+    // A key starting with '[' or ';' reads as a header or a comment (depending on the value), one
+    // holding '=' as a shorter key.
+    return key.empty() || (key[0] != '[' && key[0] != ';' && key.find('=') == key.npos);
 }
 
-bool applyEdit(std::string& text, const Edit& e) {
-    if (!editIsValid(e)) return false;
+Splices planEdit(std::string_view text, const Edit& e) {
+    if (!editIsValid(e)) return {};
     std::string_view section = trimBlanks(cstr(e.section));
     std::string_view key = trimBlanks(cstr(e.key));
     switch (e.kind) {
@@ -365,16 +356,173 @@ bool applyEdit(std::string& text, const Edit& e) {
             // A value ends at its first line break: the rest could only turn into other lines.
             std::string_view value = cstr(e.value);
             value = value.substr(0, std::min(value.size(), value.find_first_of("\r\n")));
-            return setValue(text, section, key, value);
+            return planSet(text, section, key, value);
         }
         case Edit::DeleteKey:
-            return deleteKey(text, section, key);
+            return planDeleteKey(text, section, key);
         case Edit::DeleteSection:
-            return deleteSections(text, section, false);
+            return planDeleteSections(text, section, false);
         case Edit::DeleteAllSections:
-            return deleteSections(text, {}, true);
+            return planDeleteSections(text, {}, true);
     }
-    return false;
+    return {};
+}
+
+void applySplices(std::string& text, const std::vector<Splice>& splices) {
+    if (splices.size() == 1) {
+        const Splice& s = splices[0];
+        text.replace(s.begin, s.end - s.begin, s.text);
+        return;
+    }
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    for (const Splice& s : splices) {
+        out.append(text, pos, s.begin - pos).append(s.text);
+        pos = s.end;
+    }
+    out.append(text, pos, std::string::npos);
+    text.swap(out);
+}
+
+bool applyEdit(std::string& text, const Edit& e) {
+    Splices s = planEdit(text, e);
+    if (s.empty()) return false;
+    applySplices(text, s);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files saved as UTF-16
+
+namespace {
+
+inline bool isBreak(char16_t c) {
+    return c == u'\r' || c == u'\n';
+}
+
+void appendUtf16(std::string& out, std::u16string_view u, bool bigEndian) {
+    size_t at = out.size();
+    out.resize(at + 2 * u.size());
+    for (char16_t c : u) {
+        char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+        out[at++] = bigEndian ? hi : lo;
+        out[at++] = bigEndian ? lo : hi;
+    }
+}
+
+// Maps positions of the GBK form of a UTF-16 text to positions in the UTF-16 text. Both hold the
+// same line breaks in the same order (CR and LF convert one to one and are never part of a GBK
+// character), so a position next to a line break is found by counting breaks. Positions are
+// asked for in ascending order; every edit begins and ends next to a line break or at an end.
+class BreakMap {
+  public:
+    BreakMap(std::string_view gbk, std::u16string_view u) : g_(gbk), u_(u) {}
+
+    /// The UTF-16 position of GBK position `g`, or npos when `g` is next to no line break.
+    size_t at(size_t g) {
+        if (g == 0) return 0;
+        if (g >= g_.size()) return g == g_.size() ? u_.size() : npos;
+        const bool after = g_[g - 1] == '\r' || g_[g - 1] == '\n';
+        if (!after && g_[g] != '\r' && g_[g] != '\n') return npos;
+        for (; gi_ < g; ++gi_)
+            if (g_[gi_] == '\r' || g_[gi_] == '\n') ++breaks_;
+        // ui_ rests just past the ubreaks_-th break of the UTF-16 text.
+        while (ubreaks_ < breaks_) {
+            if (ui_ >= u_.size()) return npos;
+            if (isBreak(u_[ui_++])) ++ubreaks_;
+        }
+        if (after) return ui_;
+        for (size_t i = ui_; i < u_.size(); ++i)
+            if (isBreak(u_[i])) return i;
+        return npos;
+    }
+
+  private:
+    static constexpr size_t npos = std::string::npos;
+    std::string_view g_;
+    std::u16string_view u_;
+    size_t gi_ = 0, breaks_ = 0, ui_ = 0, ubreaks_ = 0;
+};
+
+// Applies the changes planned on the GBK form to the UTF-16 text; false when one of them does
+// not map or its text is not valid GBK (the UTF-16 text is then unchanged).
+bool applyToUtf16(std::u16string& u, std::string_view gbk, const Splices& splices) {
+    BreakMap map(gbk, u);
+    std::u16string out, piece;
+    out.reserve(u.size());
+    size_t pos = 0;
+    for (const Splice& s : splices) {
+        size_t b = map.at(s.begin), e = map.at(s.end);
+        if (b == std::string::npos || e == std::string::npos || b < pos || e < b ||
+            !text::gbkToUtf16(s.text, piece))
+            return false;
+        out.append(u, pos, b - pos).append(piece);
+        pos = e;
+    }
+    out.append(u, pos, std::u16string::npos);
+    u.swap(out);
+    return true;
+}
+
+}  // namespace
+
+Encoding encodingOf(std::string_view bytes) {
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') return Encoding::Utf16Le;
+    if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') return Encoding::Utf16Be;
+    return Encoding::Ansi;
+}
+
+std::u16string decodeUtf16(std::string_view bytes) {
+    const Encoding enc = encodingOf(bytes);
+    if (enc == Encoding::Ansi) return {};
+    std::u16string u((bytes.size() - 2) / 2, u'\0');
+    for (size_t i = 0; i < u.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(bytes[2 + 2 * i]),
+                      y = static_cast<unsigned char>(bytes[3 + 2 * i]);
+        u[i] = static_cast<char16_t>(enc == Encoding::Utf16Be ? (x << 8 | y) : (y << 8 | x));
+    }
+    return u;
+}
+
+std::string decodeFile(std::string bytes) {
+    if (encodingOf(bytes) == Encoding::Ansi) return bytes;
+    return text::utf16ToGbk(decodeUtf16(bytes));
+}
+
+FileEdit editFile(std::string& bytes, const std::vector<Edit>& edits) {
+    FileEdit r;
+    const Encoding enc = encodingOf(bytes);
+    const bool bigEndian = enc == Encoding::Utf16Be;
+    std::u16string u;
+    std::string gbk;
+    if (enc != Encoding::Ansi) {
+        u = decodeUtf16(bytes);
+        gbk = text::utf16ToGbk(u);
+    }
+    std::string& t = enc == Encoding::Ansi ? bytes : gbk;
+    for (const Edit& e : edits) {
+        if (!editIsValid(e)) {
+            r.refused = r.refused || e.kind == Edit::Set;
+            continue;
+        }
+        Splices s = planEdit(t, e);
+        if (s.empty()) continue;
+        if (enc != Encoding::Ansi && !applyToUtf16(u, t, s)) {
+            r.refused = true;
+            continue;
+        }
+        applySplices(t, s);
+        r.changed = true;
+    }
+    if (r.changed && enc != Encoding::Ansi) {
+        // The mark, the text, and an odd last byte as it was.
+        std::string out = bytes.substr(0, 2);
+        appendUtf16(out, u, bigEndian);
+        if (bytes.size() % 2) out.push_back(bytes.back());
+        bytes.swap(out);
+    }
+    return r;
 }
 
 uint32_t copyList(const StringArray& items, char* buf, uint32_t size) {

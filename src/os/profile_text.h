@@ -18,6 +18,7 @@
 //   duplicate keys the first one wins. The list of section names shows every header.
 // - A value read by key loses one pair of matching double or single quotes around it; the
 //   entries of a section listing keep them.
+// - A file that starts with a UTF-16 byte order mark is UTF-16 text, read as its GBK form.
 #pragma once
 
 #include <cstddef>
@@ -123,15 +124,47 @@ struct Edit {
     String section, key, value;
 };
 
-/// True when the edit may be written at all: names hold no line break, and a key to set neither
-/// starts with '[' or ';' nor holds '=' (it would read back as a section header, a comment or
-/// another key).
+/// True when the edit may be written at all: names hold no line break, and the names of a set
+/// read back as themselves: the section's header line is a header of that name (no lone GBK
+/// lead byte at the end that would take the ']' as its trail byte), the key neither starts with
+/// '[' or ';' nor holds '=' (it would read as a header, a comment or another key) and does not
+/// end in a lone lead byte either.
 bool editIsValid(const Edit& e);
-/// Applies one edit to the text, touching only the lines it must. Returns true when the text
-/// changed. `eol` is the line end used for new lines.
+
+/// One change to a text: the bytes [begin, end) become `text`.
+struct Splice {
+    size_t begin, end;
+    std::string text;
+};
+/// The changes that one edit makes to `text`, touching only the lines it must: ascending, not
+/// overlapping, each beginning and ending next to a line break or at an end of the text. Empty
+/// when the text already is as the edit asks or the edit is not valid.
+std::vector<Splice> planEdit(std::string_view text, const Edit& e);
+void applySplices(std::string& text, const std::vector<Splice>& splices);
+/// planEdit + applySplices; true when the text changed.
 bool applyEdit(std::string& text, const Edit& e);
 /// The line end of the first line ("\r\n", "\n" or "\r"); "\r\n" when there is none.
 std::string_view detectEol(std::string_view text);
+
+/// How a file's bytes hold its text: GBK (also behind a UTF-8 byte order mark), or UTF-16 with
+/// its byte order mark (FF FE little-endian, FE FF big-endian) as Windows "Unicode" files are.
+enum class Encoding { Ansi, Utf16Le, Utf16Be };
+Encoding encodingOf(std::string_view bytes);
+/// The UTF-16 text of a UTF-16 file's bytes (after the mark; an odd last byte left out); empty
+/// for other files.
+std::u16string decodeUtf16(std::string_view bytes);
+/// The text the reading rules see: a UTF-16 file converted to GBK (characters GBK cannot hold
+/// become '?'), any other file as it is.
+std::string decodeFile(std::string bytes);
+
+struct FileEdit {
+    bool changed = false;  // the bytes changed
+    bool refused = false;  // a set was not valid, or its text has no UTF-16 form
+};
+/// Applies the edits in order to a whole file's bytes, keeping its encoding: a UTF-16 file stays
+/// UTF-16 with its mark, and every line an edit does not touch keeps its bytes (characters GBK
+/// cannot hold included). Refused edits are skipped; the others are applied.
+FileEdit editFile(std::string& bytes, const std::vector<Edit>& edits);
 
 /// Copies a list of items into a caller's buffer as the Windows list functions do: each item
 /// followed by a NUL, the list by one more NUL; a list that does not fit is cut, ends with two

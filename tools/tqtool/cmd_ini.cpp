@@ -3,6 +3,8 @@
 //   get SECTION KEY          {"value": "..."}            ("" when missing)
 //   set SECTION KEY VALUE    {"ok": true}
 //   del SECTION [KEY]        {"ok": true}                (the section, or one key of it)
+//   A set or delete that could not be written (a name that would not read back as written, a
+//   file or folder that cannot be written, a full disk, a special file) is an error: exit code 1.
 //   sections                 {"sections": ["...", ...]}
 //   entries SECTION          {"entries": [{"key": "...", "value": "..."}, ...]}
 //   find KEY                 {"found": true, "value": "..."} or {"found": false}
@@ -25,6 +27,12 @@ void need(const std::vector<std::string>& a, size_t min, size_t max, const char*
         throw UsageError(std::string("usage: tqtool ini FILE ") + usage);
 }
 
+[[noreturn]] void notWritten(const std::string& file) {
+    throw tqcli::CommandError("nothing was written to '" + file +
+                              "': a name that would not read back as written, or a file that "
+                              "cannot be written (read-only, full disk, not a regular file)");
+}
+
 void ini(const tqcli::Args& args) {
     const auto& p = args.positional;
     if (p.size() < 2) throw UsageError(std::string("usage: tqtool ") + kUsage);
@@ -39,13 +47,14 @@ void ini(const tqcli::Args& args) {
         out.beginObject().key("value").gbk(value).endObject();
     } else if (action == "set") {
         need(a, 3, 3, "set SECTION KEY VALUE");
-        const bool ok = ini.SetValue(toGbk(a[0]), toGbk(a[1]), toGbk(a[2]), true);
-        out.beginObject().key("ok").boolean(ok).endObject();
+        if (!ini.SetValue(toGbk(a[0]), toGbk(a[1]), toGbk(a[2]), true)) notWritten(p[0]);
+        out.beginObject().key("ok").boolean(true).endObject();
     } else if (action == "del") {
         need(a, 1, 2, "del SECTION [KEY]");
         const bool ok =
             a.size() == 1 ? ini.DeleteKey(toGbk(a[0])) : ini.DeleteValue(toGbk(a[0]), toGbk(a[1]));
-        out.beginObject().key("ok").boolean(ok).endObject();
+        if (!ok) notWritten(p[0]);
+        out.beginObject().key("ok").boolean(true).endObject();
     } else if (action == "sections") {
         need(a, 0, 0, "sections");
         tq::StringArray names;
