@@ -571,7 +571,10 @@ std::string CellText(BookModel& b, const Cell& cell) {
         case CellType::String:
             return cell.str < b.wb.strings.size() ? b.wb.strings[cell.str] : std::string();
         case CellType::Number:
-            if (b.styleIsDate(cell.style)) return DateText(SerialToOle(cell.num, b.wb.date1904));
+            // A serial below 1 is a time of day, in either date system.
+            if (b.styleIsDate(cell.style))
+                return DateText(cell.num >= 0 && cell.num < 1 ? cell.num
+                                                               : SerialToOle(cell.num, b.wb.date1904));
             return NumberText(cell.num);
         case CellType::Bool:
             return cell.boolean ? "TRUE" : "FALSE";

@@ -417,7 +417,7 @@ class XlsWriter {
                 for (const Cell& c : s.rows[i].cells) cell(s.rows[i].row, c);
             b = e;
         }
-        uint16_t flags = 0x06B6 | (active ? 0x0600 : 0);
+        uint16_t flags = 0x00B6 | (active ? 0x0600 : 0);  // grid, headers, zeros ...; selected
         out_.record(0x023E, {flags, 0, 0, 64, 0, 0, 0, 0, 0});
         for (size_t i = 0; i < s.merges.size(); i += 1026) {
             size_t n = std::min<size_t>(1026, s.merges.size() - i);
