@@ -42,6 +42,9 @@ class SheetBuilder {
     explicit SheetBuilder(Sheet& s) : s_(s) {}
 
     Cell& add(uint32_t r, uint32_t c, uint32_t style) {
+        if (c >= kMaxCols)
+            throw Damaged("a cell lies in column " + std::to_string(c + 1) + ", beyond the " +
+                          std::to_string(kMaxCols) + " columns of a sheet");
         if (s_.rows.empty() || s_.rows.back().row != r) {
             if (!s_.rows.empty() && s_.rows.back().row > r) ordered_ = false;
             s_.rows.emplace_back().row = r;
@@ -360,7 +363,8 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                     m.r2 = cur.u16();
                     m.c1 = cur.u16();
                     m.c2 = cur.u16();
-                    if (m.r2 < m.r1 || m.c2 < m.c1 || (m.r1 == m.r2 && m.c1 == m.c2)) continue;
+                    if (m.r2 < m.r1 || m.c2 < m.c1 || m.c2 >= kMaxCols || (m.r1 == m.r2 && m.c1 == m.c2))
+                        continue;
                     countCell();
                     sh.merges.push_back(m);
                 }
