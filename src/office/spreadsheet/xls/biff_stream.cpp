@@ -64,7 +64,9 @@ void Cursor::need() {
 }
 
 bool Cursor::atEnd() const {
-    return left() == 0;
+    for (size_t i = part_; i < parts_.size(); ++i)
+        if (parts_[i].n > (i == part_ ? at_ : 0)) return false;
+    return true;
 }
 
 size_t Cursor::left() const {
@@ -98,7 +100,7 @@ void Cursor::skip(size_t n) {
 }
 
 void Cursor::chars(size_t count, bool wide, std::u16string& out) {
-    out.reserve(out.size() + std::min(count, left()));
+    out.reserve(out.size() + count);  // at most 65,535
     while (count > 0) {
         if (at_ >= parts_[part_].n) {
             // The characters go on in the next part, behind an option byte of their own.
@@ -124,9 +126,16 @@ void Cursor::unicode(bool shortCount, std::string& out) {
     uint8_t opt = u8();
     size_t runs = (opt & 0x08) ? u16() : 0;
     size_t phonetic = (opt & 0x04) ? u32() : 0;
-    std::u16string wide;
-    chars(count, (opt & 1) != 0, wide);
-    out += text::utf16ToUtf8(wide);
+    const Part& pt = parts_[part_];
+    if (!(opt & 1) && count <= pt.n - at_ &&
+        std::all_of(pt.p + at_, pt.p + at_ + count, [](uint8_t b) { return b < 0x80; })) {
+        out.append(reinterpret_cast<const char*>(pt.p + at_), count);  // ASCII in one part
+        at_ += count;
+    } else {
+        std::u16string wide;
+        chars(count, (opt & 1) != 0, wide);
+        out += text::utf16ToUtf8(wide);
+    }
     skip(runs * 4);
     skip(phonetic);
 }
@@ -135,7 +144,7 @@ void Cursor::text(const TextCodec& codec, bool shortCount, std::string& out) {
     if (codec.biff >= 8) return unicode(shortCount, out);
     size_t count = shortCount ? u8() : u16();
     std::string raw;
-    raw.reserve(std::min(count, left()));
+    raw.reserve(count);  // at most 65,535
     while (raw.size() < count) {
         need();
         const Part& pt = parts_[part_];

@@ -46,8 +46,13 @@ class SheetBuilder {
             throw Damaged("a cell lies in column " + std::to_string(c + 1) + ", beyond the " +
                           std::to_string(kMaxCols) + " columns of a sheet");
         if (s_.rows.empty() || s_.rows.back().row != r) {
-            if (!s_.rows.empty() && s_.rows.back().row > r) ordered_ = false;
+            size_t width = 0;  // rows are mostly as wide as the one before
+            if (!s_.rows.empty()) {
+                if (s_.rows.back().row > r) ordered_ = false;
+                width = s_.rows.back().cells.size();
+            }
             s_.rows.emplace_back().row = r;
+            s_.rows.back().cells.reserve(width);
         }
         Row& row = s_.rows.back();
         if (!row.cells.empty() && row.cells.back().col >= c) ordered_ = false;
@@ -140,7 +145,7 @@ uint32_t BookReader::sharedString(uint32_t i) {
     if (i >= sst_.size())
         throw Damaged("a cell refers to shared string " + std::to_string(i) + " of " +
                       std::to_string(sst_.size()));
-    if (sstPool_[i] == UINT32_MAX) sstPool_[i] = addText(std::string(sst_[i]));
+    if (sstPool_[i] == UINT32_MAX) sstPool_[i] = addText(std::move(sst_[i]));  // used once
     return sstPool_[i];
 }
 
