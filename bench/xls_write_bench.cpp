@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
                 std::string out = base + (k ? ".xls" : ".xlsx");
                 auto t0 = Clock::now();
                 tq::office::SaveWorkbook(b, out, 0);
-                best[k] = std::min(best[k], std::chrono::duration<double>(Clock::now() - t0).count());
+                best[k] =
+                    std::min(best[k], std::chrono::duration<double>(Clock::now() - t0).count());
                 std::remove(out.c_str());
             }
         std::printf("xlsx_save=%.3f xls_save=%.3f ratio=%.2f\n", best[0], best[1],

@@ -22,9 +22,9 @@
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
 #include "support/os_support.h"
 #include "support/require.h"
+#include "text/text.h"
 #include "tqtool/excel.h"
 #include "tqtool/limits.h"
-#include "text/text.h"
 
 namespace fs = std::filesystem;
 using namespace tq::office;
@@ -32,7 +32,8 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-const std::string kCn = "\xe9\x81\x93\xe8\xb7\xaf\xe6\xb5\x8b\xe9\x87\x8f\xe7\xa4\xac";  // 道路测量礬
+const std::string kCn =
+    "\xe9\x81\x93\xe8\xb7\xaf\xe6\xb5\x8b\xe9\x87\x8f\xe7\xa4\xac";  // 道路测量礬
 
 std::string run(const std::string& cmd) {
     std::string out;
@@ -66,7 +67,8 @@ Lines engineView(const std::string& file, Workbook wb) {
     Lines out;
     auto esc = [](std::string t) {
         std::string r;
-        for (char c : t) r += c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\\' ? "\\\\" : std::string(1, c);
+        for (char c : t)
+            r += c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\\' ? "\\\\" : std::string(1, c);
         return r;
     };
     for (const Sheet& s : b.wb.sheets) {
@@ -131,9 +133,11 @@ TEST_F(Xls, EveryFixtureReadsAsXlrdReadsIt) {
         if (e.path().filename().string().rfind("bad_", 0) != 0) files.push_back(e.path().string());
     std::sort(files.begin(), files.end());
     for (const char* writer : {"xlwt_", "lo_", "gnm8_", "gnm5_", "hb_"})
-        EXPECT_TRUE(std::any_of(files.begin(), files.end(), [&](const std::string& f) {
-            return fs::path(f).filename().string().rfind(writer, 0) == 0;
-        })) << "no fixture from " << writer;
+        EXPECT_TRUE(std::any_of(files.begin(), files.end(),
+                                [&](const std::string& f) {
+                                    return fs::path(f).filename().string().rfind(writer, 0) == 0;
+                                }))
+            << "no fixture from " << writer;
     auto theirs = independentView(files);
     for (const auto& f : files) {
         std::string name = fs::path(f).filename().string();
@@ -242,22 +246,27 @@ void sample(BookModel& b) {
     Sheet& s = b.wb.sheets[0];
     SetString(b, s, 0, 0, kCn);
     Merge(b, s, {0, 0, 0, 3}, false);
-    ApplyFormat(b, s, {0, 0, 0, 0}, [](Style& st) {
-        st.fontName = "\xe5\xae\x8b\xe4\xbd\x93";  // 宋体
-        st.fontSize = 16;
-        st.bold = st.italic = st.wrap = st.hasFill = true;
-        st.fillColor = 0x3399CC;
-        st.hAlign = kAlignCenter;
-        st.vAlign = kAlignTop;
-    }, "test");
+    ApplyFormat(
+        b, s, {0, 0, 0, 0},
+        [](Style& st) {
+            st.fontName = "\xe5\xae\x8b\xe4\xbd\x93";  // 宋体
+            st.fontSize = 16;
+            st.bold = st.italic = st.wrap = st.hasFill = true;
+            st.fillColor = 0x3399CC;
+            st.hAlign = kAlignCenter;
+            st.vAlign = kAlignTop;
+        },
+        "test");
     SetNumber(b, s, 1, 0, -1.5);
     SetNumber(b, s, 1, 1, 0.1 + 0.2);
     SetNumber(b, s, 1, 2, 1e20);
     SetBool(b, s, 1, 3, true);
     SetError(b, s, 1, 4, 2042);
     SetNumber(b, s, 2, 0, 45322.25);
-    ApplyFormat(b, s, {2, 0, 2, 0}, [](Style& st) { st.numFmt = "yyyy/m/d"; }, "test");
-    ApplyFormat(b, s, {2, 1, 2, 1}, [](Style& st) { st.numFmt = "@"; }, "test");
+    ApplyFormat(
+        b, s, {2, 0, 2, 0}, [](Style& st) { st.numFmt = "yyyy/m/d"; }, "test");
+    ApplyFormat(
+        b, s, {2, 1, 2, 1}, [](Style& st) { st.numFmt = "@"; }, "test");
     SetString(b, s, 2, 1, "007");
     for (uint32_t r = 3; r < 400; ++r)
         SetString(b, s, r, 5, "line " + std::to_string(r) + " " + kCn + std::string(r % 50, 'x'));
@@ -283,9 +292,10 @@ TEST_F(Xls, WrittenWorkbooksReadBackTheSameInXlrdLibreOfficeAndTheEngine) {
     for (std::string& l : lo) l.replace(0, l.find('\t'), "written.xls");
     std::sort(lo.begin(), lo.end());
     EXPECT_EQ(difference(expected, lo), "");
-    EXPECT_EQ(run(std::string(TQTEST_PYTHON) + " -c \"import xlrd; b = xlrd.open_workbook('" +
-                  path + "', formatting_info=True); print([s.sheet_selected for s in b.sheets()])\""),
-              "[0, 1]\n");
+    EXPECT_EQ(
+        run(std::string(TQTEST_PYTHON) + " -c \"import xlrd; b = xlrd.open_workbook('" + path +
+            "', formatting_info=True); print([s.sheet_selected for s in b.sheets()])\""),
+        "[0, 1]\n");
 
     Workbook back = readXls(path);
     const Style& title = back.styles[at(back, 0, 0, 0).style];
@@ -307,7 +317,7 @@ TEST_F(Xls, SheetsBeyondTheFormatAreRefusedAndTheOldFileStays) {
     ostest::writeFile(path, "old contents");
     auto refused = [&](const std::function<void(BookModel&, Sheet&)>& make, const char* why) {
         BookModel b;
-    sample(b);
+        sample(b);
         make(b, b.wb.sheets[0]);
         try {
             WriteXls(b, path);
@@ -351,7 +361,9 @@ TEST_F(Xls, TemplatesSavesAndConversionGoThroughTheXlsWriter) {
     run(std::string(TQTEST_CLI) + " workbook convert " + xlsx + " " + xls);
     Workbook viaXlsx;
     ReadXlsx(xlsx, viaXlsx);
-    EXPECT_EQ(difference(engineView("out.xls", std::move(viaXlsx)), independentView({xls})["out.xls"]), "");
+    EXPECT_EQ(
+        difference(engineView("out.xls", std::move(viaXlsx)), independentView({xls})["out.xls"]),
+        "");
 }
 
 }  // namespace

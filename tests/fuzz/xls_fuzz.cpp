@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
         for (const auto& ci : sh.cols)
-            if (ci.style >= 0 && static_cast<size_t>(ci.style) >= wb.styles.size()) __builtin_trap();
+            if (ci.style >= 0 && static_cast<size_t>(ci.style) >= wb.styles.size())
+                __builtin_trap();
     }
     return 0;
 }

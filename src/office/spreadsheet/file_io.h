@@ -19,7 +19,8 @@ void LoadWorkbook(const std::string& utf8Path, Workbook& out);
 
 /// Saves a workbook by the extension of `utf8Path`: .csv saves the sheet `activeSheet` as text;
 /// .xls saves every sheet as a BIFF8 workbook; .xlsx and .xlsm (and a name without a known
-/// extension) save every sheet as a package. Raises tq::AutomationError naming the file and the problem.
+/// extension) save every sheet as a package. Raises tq::AutomationError naming the file and the
+/// problem.
 void SaveWorkbook(BookModel& b, const std::string& utf8Path, int activeSheet = 0);
 
 }  // namespace tq::office

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "automation/holder.h"
-#include "tqtool/types.h"
 #include "text/text.h"
+#include "tqtool/types.h"
 
 namespace tq::office {
 
@@ -573,8 +573,9 @@ std::string CellText(BookModel& b, const Cell& cell) {
         case CellType::Number:
             // A serial below 1 is a time of day, in either date system.
             if (b.styleIsDate(cell.style))
-                return DateText(cell.num >= 0 && cell.num < 1 ? cell.num
-                                                               : SerialToOle(cell.num, b.wb.date1904));
+                return DateText(cell.num >= 0 && cell.num < 1
+                                    ? cell.num
+                                    : SerialToOle(cell.num, b.wb.date1904));
             return NumberText(cell.num);
         case CellType::Bool:
             return cell.boolean ? "TRUE" : "FALSE";

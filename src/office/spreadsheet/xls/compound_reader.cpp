@@ -46,8 +46,9 @@ class Container {
                     const uint8_t* root = dir.data();
                     std::vector<uint8_t> mini =
                         chainBytes(u32(root + 116), u32(root + 120), fat_, secSize_);
-                    std::vector<uint32_t> miniFat = table(
-                        chainBytes(u32(header_ + 60), UINT64_MAX, fat_, secSize_), mini.size() / 64);
+                    std::vector<uint32_t> miniFat =
+                        table(chainBytes(u32(header_ + 60), UINT64_MAX, fat_, secSize_),
+                              mini.size() / 64);
                     out = chainIn(mini, u32(e + 116), size, miniFat, 64);
                 } else {
                     out = chainBytes(u32(e + 116), size, fat_, secSize_);

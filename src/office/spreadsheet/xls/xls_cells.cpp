@@ -82,7 +82,8 @@ class SheetBuilder {
             while (i < s_.rows.size() && s_.rows[i].row < attrs_[a].row)
                 merged.push_back(std::move(s_.rows[i++]));
             Row row;
-            if (i < s_.rows.size() && s_.rows[i].row == attrs_[a].row) row = std::move(s_.rows[i++]);
+            if (i < s_.rows.size() && s_.rows[i].row == attrs_[a].row)
+                row = std::move(s_.rows[i++]);
             row.row = attrs_[a].row;
             row.height = attrs_[a].height;
             row.style = attrs_[a].style;
@@ -368,7 +369,8 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                     m.r2 = cur.u16();
                     m.c1 = cur.u16();
                     m.c2 = cur.u16();
-                    if (m.r2 < m.r1 || m.c2 < m.c1 || m.c2 >= kMaxCols || (m.r1 == m.r2 && m.c1 == m.c2))
+                    if (m.r2 < m.r1 || m.c2 < m.c1 || m.c2 >= kMaxCols ||
+                        (m.r1 == m.r2 && m.c1 == m.c2))
                         continue;
                     countCell();
                     sh.merges.push_back(m);

@@ -17,8 +17,9 @@ constexpr uint16_t kXf = 0x00E0, kXf2 = 0x0043, kXf3 = 0x0243, kXf4 = 0x0443;
 constexpr uint16_t kPalette = 0x0092, kBoundSheet = 0x0085, kSst = 0x00FC;
 }  // namespace id
 
-constexpr int32_t kHAligns[8] = {kAlignGeneral, kAlignLeft,    kAlignCenter,       kAlignRight,
-                                 kAlignFill,    kAlignJustify, kAlignCenterAcross, kAlignDistributed};
+constexpr int32_t kHAligns[8] = {kAlignGeneral,      kAlignLeft,       kAlignCenter,
+                                 kAlignRight,        kAlignFill,       kAlignJustify,
+                                 kAlignCenterAcross, kAlignDistributed};
 constexpr int32_t kVAligns[5] = {kAlignTop, kAlignCenter, kAlignBottom, kAlignJustify,
                                  kAlignDistributed};
 

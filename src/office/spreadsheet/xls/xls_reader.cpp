@@ -15,9 +15,9 @@
 #include "office/spreadsheet/xls/compound_file.h"
 #include "office/spreadsheet/xls/xls_book.h"
 #include "os/file_read.h"
+#include "text/text.h"
 #include "tqtool/limits.h"
 #include "tqtool/types.h"
-#include "text/text.h"
 
 namespace tq::office {
 namespace xls {
@@ -57,8 +57,9 @@ void BookReader::read() {
     uint16_t type = bofAt(s_, 0);
     if (type == 0) throw Damaged("the workbook stream does not start with a BOF record");
     if (type == kWorkspace)
-        throw Damaged("BIFF4 workbooks with several sheets in one file cannot be read; save it "
-                      "in a later format");
+        throw Damaged(
+            "BIFF4 workbooks with several sheets in one file cannot be read; save it "
+            "in a later format");
     if (type != kGlobals) {
         // A worksheet on its own (BIFF2-4 files, and streams without globals).
         Sheet& sh = wb_.sheets.emplace_back();
@@ -76,8 +77,7 @@ void BookReader::read() {
     for (const SheetEntry& e : entries_) {
         size_t at = bofAt(s_, e.offset) ? e.offset : next;
         uint16_t kind = bofAt(s_, at);
-        if (kind == 0)
-            throw Damaged("sheet '" + e.name + "' does not start with a BOF record");
+        if (kind == 0) throw Damaged("sheet '" + e.name + "' does not start with a BOF record");
         Sheet& sh = wb_.sheets.emplace_back();
         sh.name = e.name;
         sh.kind = kind == kChart ? SheetKind::Chart : e.kind;

@@ -14,14 +14,14 @@
 
 #include "office/spreadsheet/xls/compound_file.h"
 #include "os/replace_file.h"
-#include "tqtool/types.h"
 #include "text/text.h"
+#include "tqtool/types.h"
 
 namespace tq::office {
 namespace {
 
 constexpr uint32_t kXlsRows = 65536, kXlsCols = 256, kMaxChars = 32767;
-constexpr size_t kMaxRecord = 8224;  // data bytes of one record
+constexpr size_t kMaxRecord = 8224;    // data bytes of one record
 constexpr uint16_t kFirstCellXf = 15;  // XFs 0-14 are the style formats
 constexpr uint32_t kFirstCustomFormat = 164;
 
@@ -236,7 +236,7 @@ class XlsWriter {
         double size = s.fontSize > 0 ? s.fontSize : 11;
         out_.u16(static_cast<uint32_t>(std::lround(std::min(size, 409.0) * 20)));
         out_.u16((s.italic ? 0x02 : 0) | (s.bold ? 0x01 : 0));  // readers take either bold mark
-        out_.u16(0x7FFF);  // automatic colour
+        out_.u16(0x7FFF);                                       // automatic colour
         out_.u16(s.bold ? 700 : 400);
         out_.u16(0);
         out_.u32(0);  // underline, family, character set, reserved
@@ -252,8 +252,8 @@ class XlsWriter {
         for (size_t i = 0; i < wb_.styles.size(); ++i) {
             const std::string& code = wb_.styles[i].numFmt;
             int builtin = IsGeneralFormat(code) ? 0 : -1;
-            for (int id : {1, 2, 3, 4, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 37,
-                           38, 39, 40, 45, 46, 47, 48, 49})
+            for (int id : {1,  2,  3,  4,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,
+                           19, 20, 21, 22, 37, 38, 39, 40, 45, 46, 47, 48, 49})
                 if (builtin < 0 && code == BuiltinNumFmt(id)) builtin = id;
             if (builtin >= 0) {
                 formatOf_[i] = static_cast<uint16_t>(builtin);
@@ -325,8 +325,8 @@ class XlsWriter {
         out_.u8(0);
         out_.u8(0);
         out_.u8(styleXf ? (style == 0 ? 0 : 0xF4) : 0xFC);  // which attributes the format sets
-        out_.u32(0);                                         // borders
-        out_.u32(s.hasFill ? 1u << 26 : 0);                  // solid pattern
+        out_.u32(0);                                        // borders
+        out_.u32(s.hasFill ? 1u << 26 : 0);                 // solid pattern
         out_.u16(static_cast<uint32_t>(s.hasFill ? fillOf_[style] : 64) | 65u << 7);
         out_.end();
     }
@@ -396,8 +396,9 @@ class XlsWriter {
 
     void sheet(const Sheet& s, bool active) {
         bof(0x0010);
-        out_.record(0x0055, {static_cast<uint16_t>(std::clamp(
-                                std::lround(s.defaultColWidth - 0.43), 0l, 255l))});
+        out_.record(
+            0x0055,
+            {static_cast<uint16_t>(std::clamp(std::lround(s.defaultColWidth - 0.43), 0l, 255l))});
         columns(s);
         out_.record(0x0225, {0, rowHeight(s.defaultRowHeight)});
         Rect used = UsedRange(s);
@@ -475,8 +476,8 @@ class XlsWriter {
         bool custom = r.height >= 0;
         out_.u16(rowHeight(custom ? r.height : s.defaultRowHeight));
         out_.u32(0);
-        uint16_t flags = 0x0100 | (custom ? 0x40 : 0) | (r.height == 0 ? 0x20 : 0) |
-                         (r.style >= 0 ? 0x80 : 0);
+        uint16_t flags =
+            0x0100 | (custom ? 0x40 : 0) | (r.height == 0 ? 0x20 : 0) | (r.style >= 0 ? 0x80 : 0);
         out_.u16(flags);
         out_.u16(xfOf(r.style));
         out_.end();
@@ -536,8 +537,7 @@ void WriteXls(BookModel& b, const std::string& utf8Path, int activeSheet) {
         throw AutomationError(hresult::E_FAIL_,
                               "cannot write '" + text::pathFromOs(utf8Path) + "': " + why);
     };
-    if (activeSheet < 0 || static_cast<size_t>(activeSheet) >= b.wb.sheets.size())
-        activeSheet = 0;
+    if (activeSheet < 0 || static_cast<size_t>(activeSheet) >= b.wb.sheets.size()) activeSheet = 0;
     std::string stream;
     try {
         stream = XlsWriter(b, activeSheet).build();
