@@ -11,8 +11,8 @@
 
 #include "office/common/xml_pull.h"
 #include "office/spreadsheet/model/model_ops.h"
-#include "text/text.h"
 #include "tqtool/types.h"
+#include "text/text.h"
 
 namespace tq::office {
 namespace {
