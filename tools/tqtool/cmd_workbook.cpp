@@ -1,5 +1,5 @@
 // tqtool workbook dump FILE       every sheet as JSON: name, used range, cells, merged areas
-// tqtool workbook convert IN OUT  converts between .xlsx/.xlsm, .xls (read only) and .csv
+// tqtool workbook convert IN OUT  converts between .xlsx/.xlsm, .xls and .csv
 #include "cli.h"
 #include "office/spreadsheet/file_io.h"
 #include "office/spreadsheet/model/model_ops.h"
@@ -75,10 +75,10 @@ void setup(CLI::App& app) {
     d->callback([] { dump(dumpFile); });
 
     auto* c = cmd->add_subcommand("convert",
-                                  "Convert between .xlsx, .xls (read only) and .csv by extension");
+                                  "Convert between .xlsx, .xls and .csv by extension");
     static std::string in, out;
     c->add_option("IN", in, "Input workbook")->required();
-    c->add_option("OUT", out, "Output file (.xlsx or .csv)")->required();
+    c->add_option("OUT", out, "Output file (.xlsx, .xls or .csv)")->required();
     c->callback([] { convert(in, out); });
 }
 
