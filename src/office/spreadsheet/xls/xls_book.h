@@ -83,8 +83,9 @@ class BookReader {
     std::unordered_map<uint32_t, std::string> formats_;
     uint32_t formatCount_ = 0;  // BIFF2-3 number their formats in order
     std::vector<Xf> xfs_;
-    std::vector<int64_t> xfStyle_;   // model style of each XF, or -1
-    std::vector<uint32_t> palette_;  // colours 8.. as 0x00BBGGRR
+    std::vector<int64_t> xfStyle_;                          // model style of each XF, or -1
+    std::unordered_map<std::string, uint32_t> styleIndex_;  // model style by its fields
+    std::vector<uint32_t> palette_;                         // colours 8.. as 0x00BBGGRR
     uint64_t cells_ = 0, textBytes_ = 0;
     uint64_t maxCells_ = 0, maxText_ = 0;
 };

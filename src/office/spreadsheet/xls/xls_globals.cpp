@@ -246,16 +246,15 @@ uint32_t BookReader::styleOf(uint16_t ixfe) {
     st.vAlign = x.vAlign < 5 ? kVAligns[x.vAlign] : kAlignBottom;
     st.wrap = x.wrap;
     st.hasFill = x.pattern == 1 && colour(x.patternColor, st.fillColor);
-    uint32_t index = 0;
-    auto same = std::find(wb_.styles.begin(), wb_.styles.end(), st);
-    if (same != wb_.styles.end()) {
-        index = static_cast<uint32_t>(same - wb_.styles.begin());
-    } else {
-        index = static_cast<uint32_t>(wb_.styles.size());
-        wb_.styles.push_back(std::move(st));
-    }
-    xfStyle_[ixfe] = index;
-    return index;
+    // Equal styles are stored once, found by a key of all their fields.
+    std::string key = st.numFmt + '\0' + st.fontName + '\0' + std::to_string(st.fontSize) + ' ' +
+                      std::to_string(st.hAlign) + ' ' + std::to_string(st.vAlign) + ' ' +
+                      std::to_string(st.fillColor) +
+                      char('0' + (st.wrap | st.bold << 1 | st.italic << 2 | st.hasFill << 3));
+    auto [it, added] = styleIndex_.try_emplace(key, static_cast<uint32_t>(wb_.styles.size()));
+    if (added) wb_.styles.push_back(std::move(st));
+    xfStyle_[ixfe] = it->second;
+    return it->second;
 }
 
 }  // namespace tq::office::xls

@@ -145,6 +145,9 @@ class XlsWriter {
     // ---- limits ----
     void check() {
         if (wb_.sheets.empty()) throw Refused("the workbook has no sheets");
+        if (wb_.styles.size() > 4000)
+            throw Refused(std::to_string(wb_.styles.size()) +
+                          " cell formats; an .xls workbook holds at most 4,000");
         for (const Sheet& s : wb_.sheets) {
             std::string name = "sheet '" + text::utf8ToGbk(s.name) + "'";
             size_t len = utf16(s.name).size();
@@ -544,6 +547,8 @@ void WriteXls(BookModel& b, const std::string& utf8Path, int activeSheet) {
     } catch (const Refused& e) {
         fail(e.what());
     }
+    if (stream.size() > (uint64_t(1) << 31))
+        fail("the workbook is larger than the 2 GB an .xls file can hold");
     os::FileReplacement out;
     std::string why;
     if (!out.begin(utf8Path, why)) fail(why);
