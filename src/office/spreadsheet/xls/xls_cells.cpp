@@ -13,9 +13,10 @@ namespace {
 
 namespace id {
 constexpr uint16_t kBlank2 = 0x0001, kInteger2 = 0x0002, kNumber2 = 0x0003, kLabel2 = 0x0004;
-constexpr uint16_t kBoolErr2 = 0x0005, kFormula2 = 0x0006, kString2 = 0x0007, kRow2 = 0x0008;
+constexpr uint16_t kBoolErr2 = 0x0005, kString2 = 0x0007, kRow2 = 0x0008;
 constexpr uint16_t kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205;
-constexpr uint16_t kFormula = 0x0006, kFormula3 = 0x0206, kFormula4 = 0x0406, kString = 0x0207;
+constexpr uint16_t kFormula = 0x0006 /* BIFF2, 5, 8 */, kFormula3 = 0x0206, kFormula4 = 0x0406,
+                   kString = 0x0207;
 constexpr uint16_t kRow = 0x0208, kRk = 0x027E, kMulRk = 0x00BD, kMulBlank = 0x00BE;
 constexpr uint16_t kLabelSst = 0x00FD, kRString = 0x00D6, kColInfo = 0x007D;
 constexpr uint16_t kColWidth2 = 0x0024, kDefColWidth = 0x0055, kStandardWidth = 0x0099;
