@@ -26,6 +26,8 @@ struct Limits {
     uint64_t maxCells = 20'000'000;
     /// Bytes of cell text (shared and inline strings) one workbook may hold when it is read.
     uint64_t maxTextBytes = uint64_t(256) << 20;
+    /// Bytes of the workbook stream of an .xls file (the whole file for a bare BIFF2-4 sheet).
+    uint64_t maxXlsStreamBytes = uint64_t(1) << 30;
     /// Cells a reading member of CTqExcel walks in one call (the area of the range it reads).
     uint64_t maxReadCells = 50'000'000;
     /// Element nesting depth of an XML part.

@@ -1,5 +1,5 @@
 // tqtool workbook dump FILE       every sheet as JSON: name, kind, used range, cells, merged areas
-// tqtool workbook convert IN OUT  converts between .xlsx/.xlsm, .xls (read only) and .csv
+// tqtool workbook convert IN OUT  converts between .xlsx/.xlsm, .xls and .csv
 //
 // dump reads the whole workbook first (the only step that can fail on a bad file), then walks it
 // sheet by sheet and cell by cell, writing each cell as it is reached: memory stays the workbook

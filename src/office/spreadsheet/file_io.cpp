@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "office/spreadsheet/xls/xls_reader.h"
+#include "office/spreadsheet/xls/xls_writer.h"
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
 #include "office/spreadsheet/xlsx/xlsx_writer.h"
 #include "tqtool/types.h"
@@ -69,10 +70,8 @@ void SaveWorkbook(BookModel& b, const std::string& path, int activeSheet) {
             WriteCsv(b, b.wb.sheets[static_cast<size_t>(activeSheet)], path);
             break;
         case FileKind::Xls:
-            throw AutomationError(hresult::E_FAIL_,
-                                  "cannot write '" + PathForMessage(path) +
-                                      "': .xls files can be read but not written; "
-                                      "save as .xlsx");
+            WriteXls(b, path, activeSheet);
+            break;
         default:
             WriteXlsx(b, path, activeSheet);
             break;

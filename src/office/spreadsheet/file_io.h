@@ -1,4 +1,4 @@
-// Opening and saving workbook files by their type: .xlsx/.xlsm, .xls (read only) and .csv.
+// Opening and saving workbook files by their type: .xlsx/.xlsm, .xls and .csv.
 #pragma once
 
 #include <string>
@@ -18,8 +18,9 @@ FileKind KindOfPath(const std::string& utf8Path);
 void LoadWorkbook(const std::string& utf8Path, Workbook& out);
 
 /// Saves a workbook by the extension of `utf8Path`: .csv saves the sheet `activeSheet` as text;
-/// .xlsx and .xlsm (and a name without a known extension) save every sheet as a package; .xls
-/// cannot be written. Raises tq::AutomationError naming the file and the problem.
+/// .xls saves every sheet as a BIFF8 workbook; .xlsx and .xlsm (and a name without a known
+/// extension) save every sheet as a package. Raises tq::AutomationError naming the file and the
+/// problem.
 void SaveWorkbook(BookModel& b, const std::string& utf8Path, int activeSheet = 0);
 
 }  // namespace tq::office

@@ -149,6 +149,27 @@ bool IsDateFormat(std::string_view code) {
     return false;
 }
 
+namespace {
+// The default palette behind indexed colours, as 0xRRGGBB.
+const uint32_t kIndexed[64] = {
+    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
+    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
+    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
+    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
+    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
+    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
+};
+}  // namespace
+
+bool IndexedColor(uint32_t index, uint32_t& bgr) {
+    if (index >= 64) return false;
+    uint32_t rgb = kIndexed[index];
+    bgr = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+    return true;
+}
+
 std::string NumberText(double v) {
     if (std::isnan(v) || std::isinf(v)) return "#NUM!";
     return text::FormatNumber(v, 15);
@@ -506,7 +527,11 @@ std::string CellText(BookModel& b, const Cell& cell) {
         case CellType::String:
             return cell.str < b.wb.strings.size() ? b.wb.strings[cell.str] : std::string();
         case CellType::Number:
-            if (b.styleIsDate(cell.style)) return DateText(SerialToOle(cell.num, b.wb.date1904));
+            // A serial below 1 is a time of day, in either date system.
+            if (b.styleIsDate(cell.style))
+                return DateText(cell.num >= 0 && cell.num < 1
+                                    ? cell.num
+                                    : SerialToOle(cell.num, b.wb.date1904));
             return NumberText(cell.num);
         case CellType::Bool:
             return cell.boolean ? "TRUE" : "FALSE";

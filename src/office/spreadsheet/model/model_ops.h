@@ -31,6 +31,10 @@ const char* BuiltinNumFmt(int id);
 /// name).
 bool IsGeneralFormat(std::string_view code);
 
+/// A colour of the legacy 64-colour palette behind indexed colours (.xls palette indices 0-63,
+/// .xlsx indexed="n") as 0x00BBGGRR; false for 64 and above (system colours).
+bool IndexedColor(uint32_t index, uint32_t& bgr);
+
 /// Text form of a number: up to 15 significant digits, no trailing zeros, exponent form (1E+20,
 /// 1E-07) for very large or small magnitudes.
 std::string NumberText(double v);

@@ -1,153 +1,175 @@
+// Reading .xls workbooks: finding the BIFF stream (in a compound document, or a bare BIFF2-4
+// worksheet file), walking the globals and every sheet in workbook order, and turning every
+// problem into one message that names the file.
 #include "office/spreadsheet/xls/xls_reader.h"
 
-#include <freexl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
 
-#include "office/spreadsheet/xlsx/xlsx_reader.h"
-#include "tqtool/types.h"
+#include "office/spreadsheet/model/model_ops.h"
+#include "office/spreadsheet/xls/compound_file.h"
+#include "office/spreadsheet/xls/xls_book.h"
+#include "os/file_read.h"
 #include "text/text.h"
+#include "tqtool/limits.h"
+#include "tqtool/types.h"
 
 namespace tq::office {
+namespace xls {
 namespace {
 
-[[noreturn]] void fail(const std::string& path, const std::string& what) {
+constexpr uint16_t kGlobals = 0x0005, kWorkspace = 0x0100, kChart = 0x0020;
+
+// The substream type of the BOF at `pos`, or 0 when no BOF is there.
+uint16_t bofAt(const std::vector<uint8_t>& s, size_t pos) {
+    if (pos >= s.size()) return 0;
+    RecordReader rd(s, pos);
+    Record r;
+    if (!rd.peek(r) || !rec::IsBof(r.type)) return 0;
+    if (r.size < 4) return 0x0010;
+    return U16(r.data + 2);
+}
+
+// The position after the EOF that ends the substream whose BOF is at `pos`.
+size_t skipSubstream(const std::vector<uint8_t>& s, size_t pos) {
+    RecordReader rd(s, pos);
+    Record r;
+    int depth = 0;
+    while (rd.next(r)) {
+        if (rec::IsBof(r.type)) ++depth;
+        if (r.type == rec::kEof && --depth == 0) return rd.pos();
+    }
+    return s.size();
+}
+
+}  // namespace
+
+void BookReader::read() {
+    Limits limits = GetLimits();
+    maxCells_ = limits.maxCells;
+    maxText_ = limits.maxTextBytes;
+    for (uint32_t i = 8; i < 64; ++i) IndexedColor(i, palette_.emplace_back());
+    uint16_t type = bofAt(s_, 0);
+    if (type == 0) throw Damaged("the workbook stream does not start with a BOF record");
+    if (type == kWorkspace)
+        throw Damaged(
+            "BIFF4 workbooks with several sheets in one file cannot be read; save it "
+            "in a later format");
+    if (type != kGlobals) {
+        // A worksheet on its own (BIFF2-4 files, and streams without globals).
+        Sheet& sh = wb_.sheets.emplace_back();
+        sh.name = "Sheet1";
+        RecordReader rd(s_);
+        Record r;
+        rd.peek(r);
+        onBof(r);
+        readSheet(0, sh);
+        return;
+    }
+    size_t next = readGlobals(0);
+    // Sheets are found by the offsets of the sheet list; an offset that does not lead to a BOF is
+    // replaced by the position where the previous sheet ended.
+    for (const SheetEntry& e : entries_) {
+        size_t at = bofAt(s_, e.offset) ? e.offset : next;
+        uint16_t kind = bofAt(s_, at);
+        if (kind == 0) throw Damaged("sheet '" + e.name + "' does not start with a BOF record");
+        Sheet& sh = wb_.sheets.emplace_back();
+        sh.name = e.name;
+        sh.kind = kind == kChart ? SheetKind::Chart : e.kind;
+        if (sh.kind == SheetKind::Chart)
+            next = skipSubstream(s_, at);
+        else
+            next = readSheet(at, sh);
+    }
+}
+
+}  // namespace xls
+
+namespace {
+
+[[noreturn]] void fail(const std::string& name, const std::string& what) {
     throw AutomationError(hresult::E_FAIL_,
-                          "cannot read workbook '" + text::utf8ToGbk(path) + "': " + what);
+                          "cannot read workbook '" + text::pathFromOs(name) + "': " + what);
 }
 
-std::string describe(int rc) {
-    switch (rc) {
-        case FREEXL_FILE_NOT_FOUND:
-            return "file not found";
-        case FREEXL_INSUFFICIENT_MEMORY:
-            return "out of memory";
-        case FREEXL_INVALID_CFBF_HEADER:
-            return "not an .xls workbook";
-        case FREEXL_BIFF_INVALID_BOF:
-        case FREEXL_CFBF_INVALID_SIGNATURE:
-        case FREEXL_CFBF_INVALID_SECTOR_SIZE:
-        case FREEXL_CFBF_EMPTY_FAT_CHAIN:
-        case FREEXL_CFBF_ILLEGAL_FAT_ENTRY:
-        case FREEXL_CFBF_ILLEGAL_MINI_FAT_ENTRY:
-        case FREEXL_INVALID_MINI_STREAM:
-        case FREEXL_CFBF_READ_ERROR:
-        case FREEXL_CFBF_SEEK_ERROR:
-            return "not an .xls workbook or a damaged one";
-        case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-            return "the file holds no workbook stream";
-        case FREEXL_CRAFTED_FILE:
-            return "damaged .xls workbook (inconsistent structure)";
-        default:
-            return "damaged .xls workbook (error " + std::to_string(rc) + ")";
+// The BIFF stream of a file of `size` bytes read through `read`.
+std::vector<uint8_t> findStream(const cfb::ReadAt& read, uint64_t size) {
+    uint64_t max = GetLimits().maxXlsStreamBytes;
+    char magic[8] = {};
+    size_t got = read(0, magic, sizeof magic);
+    std::vector<uint8_t> stream;
+    if (cfb::HasSignature(std::string_view(magic, got))) {
+        if (!cfb::ReadStream(read, size, {"Workbook", "Book"}, max, stream))
+            throw xls::Damaged("the file holds no Workbook or Book stream");
+        return stream;
     }
+    uint16_t first = static_cast<uint16_t>(uint8_t(magic[0]) | uint8_t(magic[1]) << 8);
+    if (got < 4 || !xls::rec::IsBof(first))
+        throw xls::Damaged("not an .xls workbook (neither a compound document nor a BIFF file)");
+    if (size > max)
+        throw xls::Damaged("the file is larger than the limit of " + std::to_string(max) +
+                           " bytes (limit maxXlsStreamBytes)");
+    stream.resize(static_cast<size_t>(size));
+    stream.resize(read(0, stream.data(), stream.size()));
+    return stream;
 }
 
-class Handle {
-  public:
-    ~Handle() {
-        if (h) freexl_close(h);
+void readFrom(const cfb::ReadAt& read, uint64_t size, const std::string& name, Workbook& out) {
+    Workbook wb;
+    try {
+        std::vector<uint8_t> stream = findStream(read, size);
+        xls::BookReader(stream, wb).read();
+    } catch (const xls::Damaged& e) {
+        fail(name, e.what());
+    } catch (const cfb::Error& e) {
+        fail(name, std::string("damaged compound document: ") + e.what());
+    } catch (const std::bad_alloc&) {
+        fail(name, "out of memory");
     }
-    const void* h = nullptr;
-};
-
-uint32_t dateStyle(Workbook& wb, const char* fmt) {
-    for (size_t i = 1; i < wb.styles.size(); ++i)
-        if (wb.styles[i].numFmt == fmt) return static_cast<uint32_t>(i);
-    Style st;
-    st.numFmt = fmt;
-    wb.styles.push_back(st);
-    return static_cast<uint32_t>(wb.styles.size() - 1);
+    if (wb.sheets.empty()) fail(name, "the workbook has no sheets");
+    out = std::move(wb);
 }
 
 }  // namespace
 
 void ReadXls(const std::string& utf8Path, Workbook& out) {
+    std::string why;
+    int fd = os::OpenRegularFile(utf8Path, why);
+    if (fd < 0) fail(utf8Path, why);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (::stat(utf8Path.c_str(), &st) != 0) fail(utf8Path, "file not found or not accessible");
-    if (S_ISDIR(st.st_mode)) fail(utf8Path, "is a folder, not a file");
-    if (st.st_size == 0) fail(utf8Path, "the file is empty");
-    Workbook wb;
-    wb.styles.assign(1, Style{});
-    try {
-        Handle h;
-        int rc = freexl_open(utf8Path.c_str(), &h.h);
-        if (rc != FREEXL_OK) fail(utf8Path, describe(rc));
-        unsigned int info = 0;
-        if (freexl_get_info(h.h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-            info == FREEXL_BIFF_OBFUSCATED)
-            fail(utf8Path, "the workbook is protected by a password");
-        unsigned int count = 0;
-        if (freexl_get_info(h.h, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK || count == 0)
-            fail(utf8Path, "the workbook has no sheets");
-        for (unsigned int s = 0; s < count && s < 65536; ++s) {
-            Sheet& sh = wb.sheets.emplace_back();
-            const char* name = nullptr;
-            if (freexl_get_worksheet_name(h.h, static_cast<unsigned short>(s), &name) ==
-                    FREEXL_OK &&
-                name)
-                sh.name = name;
-            else
-                sh.name = "Sheet" + std::to_string(s + 1);
-            if (freexl_select_active_worksheet(h.h, static_cast<unsigned short>(s)) != FREEXL_OK)
-                fail(utf8Path, "sheet " + std::to_string(s + 1) + " cannot be read");
-            unsigned int rows = 0;
-            unsigned short cols = 0;
-            if (freexl_worksheet_dimensions(h.h, &rows, &cols) != FREEXL_OK)
-                fail(utf8Path, "sheet " + std::to_string(s + 1) + " cannot be read");
-            if (rows > 65536) rows = 65536;
-            if (cols > 256) cols = 256;
-            for (unsigned int r = 0; r < rows; ++r) {
-                Row row;
-                row.row = r;
-                for (unsigned short c = 0; c < cols; ++c) {
-                    FreeXL_CellValue v;
-                    if (freexl_get_cell_value(h.h, r, c, &v) != FREEXL_OK) continue;
-                    Cell cell;
-                    cell.col = c;
-                    switch (v.type) {
-                        case FREEXL_CELL_INT:
-                            cell.type = CellType::Number;
-                            cell.num = v.value.int_value;
-                            break;
-                        case FREEXL_CELL_DOUBLE:
-                            cell.type = CellType::Number;
-                            cell.num = v.value.double_value;
-                            break;
-                        case FREEXL_CELL_TEXT:
-                        case FREEXL_CELL_SST_TEXT:
-                            cell.type = CellType::String;
-                            cell.str = static_cast<uint32_t>(wb.strings.size());
-                            wb.strings.emplace_back(v.value.text_value ? v.value.text_value : "");
-                            break;
-                        case FREEXL_CELL_DATE:
-                        case FREEXL_CELL_DATETIME:
-                        case FREEXL_CELL_TIME: {
-                            double serial = 0;
-                            if (!v.value.text_value ||
-                                !IsoDateToSerial(v.value.text_value, false, serial))
-                                continue;
-                            cell.type = CellType::Number;
-                            cell.num = serial;
-                            cell.style =
-                                dateStyle(wb, v.type == FREEXL_CELL_DATE       ? "yyyy/m/d"
-                                              : v.type == FREEXL_CELL_DATETIME ? "yyyy/m/d h:mm:ss"
-                                                                               : "h:mm:ss");
-                            break;
-                        }
-                        default:
-                            continue;
-                    }
-                    row.cells.push_back(cell);
-                }
-                if (!row.cells.empty()) sh.rows.push_back(std::move(row));
-            }
+    if (::fstat(fd, &st) != 0) fail(utf8Path, std::strerror(errno));
+    cfb::ReadAt read = [fd](uint64_t off, void* buf, size_t n) {
+        size_t done = 0;
+        while (done < n) {
+            ssize_t k = ::pread(fd, static_cast<char*>(buf) + done, n - done,
+                                static_cast<off_t>(off + done));
+            if (k < 0 && errno == EINTR) continue;
+            if (k <= 0) break;
+            done += static_cast<size_t>(k);
         }
-    } catch (const std::bad_alloc&) {
-        fail(utf8Path, "out of memory");
-    }
-    out = std::move(wb);
+        return done;
+    };
+    readFrom(read, static_cast<uint64_t>(st.st_size), utf8Path, out);
+}
+
+void ReadXlsMemory(const void* data, size_t size, const std::string& displayName, Workbook& out) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    cfb::ReadAt read = [bytes, size](uint64_t off, void* buf, size_t n) -> size_t {
+        if (off >= size) return 0;
+        size_t k = std::min<uint64_t>(n, size - off);
+        std::memcpy(buf, bytes + off, k);
+        return k;
+    };
+    readFrom(read, size, displayName, out);
 }
 
 }  // namespace tq::office

@@ -1,6 +1,7 @@
-// Reading legacy .xls workbooks (BIFF) into the engine's model, through libfreexl.
+// Reading .xls workbooks (BIFF2-BIFF8) into the engine's model.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "office/spreadsheet/model/workbook_model.h"
@@ -8,9 +9,15 @@
 namespace tq::office {
 
 /// Reads the workbook at `utf8Path` into `out` (replacing what it held): every sheet in order
-/// with its name and cell values (numbers, texts, dates and times as date-formatted numbers).
-/// Formats and merged areas are not available from this format's reader. A file that cannot be
-/// read raises tq::AutomationError naming the file and the problem; `out` is then unchanged.
+/// (worksheets, and chart, macro and dialog sheets as sheets of their kind) with cell values
+/// (numbers, texts, booleans, errors, cached results of formulas), cell formats, merged areas,
+/// column widths, row heights and the date system. The file is a compound document holding a
+/// Workbook or Book stream, or a bare BIFF2-4 worksheet. A damaged, encrypted or hostile file
+/// raises tq::AutomationError (E_FAIL) "cannot read workbook '<path>': <problem>"; `out` is
+/// then unchanged.
 void ReadXls(const std::string& utf8Path, Workbook& out);
+
+/// The same for a file held in memory; `displayName` names it in error messages.
+void ReadXlsMemory(const void* data, size_t size, const std::string& displayName, Workbook& out);
 
 }  // namespace tq::office

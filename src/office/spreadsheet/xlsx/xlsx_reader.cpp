@@ -11,6 +11,7 @@
 
 #include "office/common/xml_pull.h"
 #include "office/spreadsheet/model/cell_ref.h"
+#include "office/spreadsheet/model/model_ops.h"
 #include "tqtool/types.h"
 #include "text/dates.h"
 #include "text/text.h"
@@ -222,17 +223,6 @@ const char* builtinFormat(int64_t id) {
     }
 }
 
-// The default palette behind indexed colours, as 0xRRGGBB.
-const uint32_t kIndexed[64] = {
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
-    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
-    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
-    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
-    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
-    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
-    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
-};
 // The default theme's colours (lt1, dk1, lt2, dk2, accent1..6), as 0xRRGGBB.
 const uint32_t kTheme[10] = {0xFFFFFF, 0x000000, 0xE7E6E6, 0x44546A, 0x4472C4,
                              0xED7D31, 0xA5A5A5, 0xFFC000, 0x5B9BD5, 0x70AD47};
@@ -257,11 +247,7 @@ bool colourOf(XmlPull& x, uint32_t& out) {
     uint64_t n = 0;
     v = x.attr("indexed", &f);
     if (f && parseUInt(v, n)) {
-        if (n < 64) {
-            out = rgbToModel(kIndexed[n]);
-            return true;
-        }
-        return false;  // system colours
+        return n < 64 && IndexedColor(static_cast<uint32_t>(n), out);  // 64+: system colours
     }
     v = x.attr("theme", &f);
     if (f && parseUInt(v, n) && n < 10) {

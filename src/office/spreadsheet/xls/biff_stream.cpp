@@ -1,0 +1,158 @@
+// Records, CONTINUE parts and strings of a BIFF stream.
+#include "office/spreadsheet/xls/biff_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "text/text.h"
+
+namespace tq::office::xls {
+
+double F64(const uint8_t* p) {
+    uint64_t bits = uint64_t(U32(p)) | uint64_t(U32(p + 4)) << 32;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+bool RecordReader::peek(Record& r) const {
+    if (pos_ + 4 > s_.size()) return false;
+    const uint8_t* h = s_.data() + pos_;
+    r.type = U16(h);
+    r.size = U16(h + 2);
+    r.offset = pos_;
+    if (pos_ + 4 + r.size > s_.size())
+        throw Damaged("a record at byte " + std::to_string(pos_) + " runs past the stream's end");
+    r.data = h + 4;
+    return true;
+}
+
+bool RecordReader::next(Record& r) {
+    if (!peek(r)) return false;
+    pos_ += 4 + r.size;
+    return true;
+}
+
+std::string TextCodec::bytes(const uint8_t* p, size_t n) const {
+    std::string_view raw(reinterpret_cast<const char*>(p), n);
+    if (codePage == 936) return text::gbkToUtf8(raw);
+    bool ascii = true;
+    for (unsigned char c : raw) ascii = ascii && c < 0x80;
+    if (ascii) return std::string(raw);
+    std::u16string wide(raw.begin(), raw.end());
+    for (char16_t& c : wide) c = static_cast<unsigned char>(c);
+    return text::utf16ToUtf8(wide);
+}
+
+Cursor Cursor::WithContinues(const Record& first, RecordReader& rd) {
+    Cursor c(first.data, first.size);
+    Record r;
+    while (rd.peek(r) && r.type == rec::kContinue) {
+        rd.next(r);
+        c.parts_.push_back({r.data, r.size});
+    }
+    return c;
+}
+
+// Moves to the next part when the current one is used up; Damaged when none is left.
+void Cursor::need() {
+    while (part_ < parts_.size() && at_ >= parts_[part_].n) {
+        ++part_;
+        at_ = 0;
+    }
+    if (part_ >= parts_.size()) throw Damaged("a record ends in the middle of its data");
+}
+
+bool Cursor::atEnd() const {
+    for (size_t i = part_; i < parts_.size(); ++i)
+        if (parts_[i].n > (i == part_ ? at_ : 0)) return false;
+    return true;
+}
+
+size_t Cursor::left() const {
+    size_t n = 0;
+    for (size_t i = part_; i < parts_.size(); ++i) n += parts_[i].n - (i == part_ ? at_ : 0);
+    return n;
+}
+
+uint8_t Cursor::u8() {
+    need();
+    return parts_[part_].p[at_++];
+}
+
+uint16_t Cursor::u16() {
+    uint16_t lo = u8();
+    return static_cast<uint16_t>(lo | u8() << 8);
+}
+
+uint32_t Cursor::u32() {
+    uint32_t lo = u16();
+    return lo | uint32_t(u16()) << 16;
+}
+
+void Cursor::skip(size_t n) {
+    while (n > 0) {
+        need();
+        size_t take = std::min(n, parts_[part_].n - at_);
+        at_ += take;
+        n -= take;
+    }
+}
+
+void Cursor::chars(size_t count, bool wide, std::u16string& out) {
+    out.reserve(out.size() + count);  // at most 65,535
+    while (count > 0) {
+        if (at_ >= parts_[part_].n) {
+            // The characters go on in the next part, behind an option byte of their own.
+            need();
+            wide = (u8() & 1) != 0;
+            continue;
+        }
+        const Part& pt = parts_[part_];
+        size_t width = wide ? 2 : 1;
+        size_t avail = (pt.n - at_) / width;
+        if (avail == 0) throw Damaged("a character is split between two records");
+        size_t take = std::min(count, avail);
+        const uint8_t* p = pt.p + at_;
+        for (size_t i = 0; i < take; ++i)
+            out.push_back(wide ? static_cast<char16_t>(U16(p + i * 2)) : char16_t(p[i]));
+        at_ += take * width;
+        count -= take;
+    }
+}
+
+void Cursor::unicode(bool shortCount, std::string& out) {
+    size_t count = shortCount ? u8() : u16();
+    uint8_t opt = u8();
+    size_t runs = (opt & 0x08) ? u16() : 0;
+    size_t phonetic = (opt & 0x04) ? u32() : 0;
+    const Part& pt = parts_[part_];
+    if (!(opt & 1) && count <= pt.n - at_ &&
+        std::all_of(pt.p + at_, pt.p + at_ + count, [](uint8_t b) { return b < 0x80; })) {
+        out.append(reinterpret_cast<const char*>(pt.p + at_), count);  // ASCII in one part
+        at_ += count;
+    } else {
+        std::u16string wide;
+        chars(count, (opt & 1) != 0, wide);
+        out += text::utf16ToUtf8(wide);
+    }
+    skip(runs * 4);
+    skip(phonetic);
+}
+
+void Cursor::text(const TextCodec& codec, bool shortCount, std::string& out) {
+    if (codec.biff >= 8) return unicode(shortCount, out);
+    size_t count = shortCount ? u8() : u16();
+    std::string raw;
+    raw.reserve(count);  // at most 65,535
+    while (raw.size() < count) {
+        need();
+        const Part& pt = parts_[part_];
+        size_t take = std::min(count - raw.size(), pt.n - at_);
+        raw.append(reinterpret_cast<const char*>(pt.p + at_), take);
+        at_ += take;
+    }
+    out += codec.bytes(reinterpret_cast<const uint8_t*>(raw.data()), raw.size());
+}
+
+}  // namespace tq::office::xls

@@ -1,0 +1,107 @@
+// The record layer of a BIFF workbook stream: records with their CONTINUE parts, a bounded
+// cursor over them, and the decoding of the format's strings (BIFF8 Unicode strings with their
+// option byte re-read after every record boundary; 8-bit strings of BIFF2-7 in the workbook's code
+// page).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tq::office::xls {
+
+/// A damaged stream (English, naming no path).
+class Damaged : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+namespace rec {
+inline constexpr uint16_t kContinue = 0x003C;
+inline constexpr uint16_t kEof = 0x000A;
+inline constexpr uint16_t kBof2 = 0x0009, kBof3 = 0x0209, kBof4 = 0x0409, kBof8 = 0x0809;
+inline bool IsBof(uint16_t t) {
+    return t == kBof2 || t == kBof3 || t == kBof4 || t == kBof8;
+}
+}  // namespace rec
+
+struct Record {
+    uint16_t type = 0;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t offset = 0;  // of the record's header in the stream
+};
+
+/// The records of a stream in order. Each record's length is checked against the stream.
+class RecordReader {
+  public:
+    explicit RecordReader(const std::vector<uint8_t>& stream, size_t pos = 0)
+        : s_(stream), pos_(pos) {}
+    /// The next record; false at the end of the stream.
+    bool next(Record& r);
+    /// The record at the current position without moving past it.
+    bool peek(Record& r) const;
+    size_t pos() const { return pos_; }
+
+  private:
+    const std::vector<uint8_t>& s_;
+    size_t pos_;
+};
+
+inline uint16_t U16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+inline uint32_t U32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+double F64(const uint8_t* p);
+
+/// How the workbook's 8-bit texts are decoded.
+struct TextCodec {
+    int biff = 8;         // 2, 3, 4, 5 (also 7) or 8
+    int codePage = 1252;  // from the CODEPAGE record
+    /// 8-bit text of BIFF2-7 in the code page (936: GBK through the text layer; otherwise each
+    /// byte is the character of the same number) -> UTF-8.
+    std::string bytes(const uint8_t* p, size_t n) const;
+};
+
+/// Reads a record and the CONTINUE records after it as one sequence of parts. Reading past the
+/// last part raises Damaged. A string's characters that run into the next part are preceded there
+/// by a new option byte, which decides their width.
+class Cursor {
+  public:
+    Cursor() = default;
+    Cursor(const uint8_t* p, size_t n) { parts_.push_back({p, n}); }
+    /// `first` and every CONTINUE record right after it (the reader moves past them).
+    static Cursor WithContinues(const Record& first, RecordReader& rd);
+
+    uint8_t u8();
+    uint16_t u16();
+    uint32_t u32();
+    void skip(size_t n);
+    bool atEnd() const;
+    /// Bytes left in all parts.
+    size_t left() const;
+
+    /// A BIFF8 string: character count (16-bit, or 8-bit when `shortCount`), option byte,
+    /// optional rich-text run count and phonetic block size, characters, then the runs and the
+    /// phonetic block are skipped. Appends UTF-8 to `out`.
+    void unicode(bool shortCount, std::string& out);
+    /// A string of the stream's version: BIFF8 as `unicode`, earlier versions a count (16-bit, or
+    /// 8-bit when `shortCount`) and bytes in the code page.
+    void text(const TextCodec& codec, bool shortCount, std::string& out);
+
+  private:
+    struct Part {
+        const uint8_t* p;
+        size_t n;
+    };
+    void need();
+    void chars(size_t count, bool wide, std::u16string& out);
+    std::vector<Part> parts_;
+    size_t part_ = 0, at_ = 0;
+};
+
+}  // namespace tq::office::xls

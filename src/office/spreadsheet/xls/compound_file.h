@@ -1,0 +1,45 @@
+// The compound document container of .xls workbooks: reading one named stream out of it, and
+// writing a container that holds one stream.
+//
+// Reading trusts nothing the file claims: every sector number is checked against the sectors the
+// file has, every chain is followed with a record of the sectors visited (a loop is refused), and
+// a stream never grows past the sectors its chain really has. A last sector cut short by the end
+// of the file reads as if padded with zeros.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tq::office::cfb {
+
+/// What is wrong with a container (English, naming no path).
+class Error : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Random access to the bytes of a container: reads up to `n` bytes at `offset` into `out` and
+/// returns how many there were (fewer only at the end of the data).
+using ReadAt = std::function<size_t(uint64_t offset, void* out, size_t n)>;
+
+/// The 8 bytes every compound document starts with.
+bool HasSignature(std::string_view firstBytes);
+
+/// Reads the stream of the root storage whose name equals one of `names` (compared ignoring ASCII
+/// case; the first name found in the order of `names` wins) into `out`. `size` is the size of the
+/// container; `maxStream` bounds the stream. False when no such stream exists. Raises Error for a
+/// damaged container.
+bool ReadStream(const ReadAt& read, uint64_t size, const std::vector<std::string>& names,
+                uint64_t maxStream, std::vector<uint8_t>& out);
+
+/// Writes a container holding the one stream `name` (ASCII) with `data`, through `write`, which
+/// returns false on a write error (the writing then stops and false is returned).
+bool WriteSingleStream(const std::string& name, std::string_view data,
+                       const std::function<bool(const void*, size_t)>& write);
+
+}  // namespace tq::office::cfb

@@ -1,0 +1,392 @@
+// The records of one sheet of a BIFF stream: cell values of every kind (with the cached results
+// of formulas), formatted empty cells, row heights and formats, column widths, default sizes and
+// merged areas. Cells may come in any order; the sheet is sorted once at its end when they did
+// not come in order.
+#include <algorithm>
+
+#include "office/spreadsheet/model/model_ops.h"
+#include "office/spreadsheet/xls/xls_book.h"
+#include "office/spreadsheet/xlsx/xlsx_reader.h"
+
+namespace tq::office::xls {
+namespace {
+
+namespace id {
+constexpr uint16_t kBlank2 = 0x0001, kInteger2 = 0x0002, kNumber2 = 0x0003, kLabel2 = 0x0004;
+constexpr uint16_t kBoolErr2 = 0x0005, kString2 = 0x0007, kRow2 = 0x0008;
+constexpr uint16_t kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205;
+constexpr uint16_t kFormula = 0x0006 /* BIFF2, 5, 8 */, kFormula3 = 0x0206, kFormula4 = 0x0406,
+                   kString = 0x0207;
+constexpr uint16_t kRow = 0x0208, kRk = 0x027E, kMulRk = 0x00BD, kMulBlank = 0x00BE;
+constexpr uint16_t kLabelSst = 0x00FD, kRString = 0x00D6, kColInfo = 0x007D;
+constexpr uint16_t kColWidth2 = 0x0024, kDefColWidth = 0x0055, kStandardWidth = 0x0099;
+constexpr uint16_t kDefRowHeight = 0x0225, kDefRowHeight2 = 0x0025, kMergedCells = 0x00E5;
+constexpr uint16_t kWsBool = 0x0081;
+}  // namespace id
+
+double rkValue(uint32_t rk) {
+    double v;
+    if (rk & 2) {
+        v = static_cast<double>(static_cast<int32_t>(rk) >> 2);
+    } else {
+        uint8_t b[8] = {0, 0, 0, 0};
+        for (int i = 0; i < 4; ++i) b[4 + i] = static_cast<uint8_t>((rk & 0xFFFFFFFC) >> (8 * i));
+        v = F64(b);
+    }
+    return (rk & 1) ? v / 100 : v;
+}
+
+// Collects the cells of a sheet: appended while they come in order, sorted once at the end
+// otherwise (a later cell at the same place wins).
+class SheetBuilder {
+  public:
+    explicit SheetBuilder(Sheet& s) : s_(s) {}
+
+    Cell& add(uint32_t r, uint32_t c, uint32_t style) {
+        if (c >= kMaxCols)
+            throw Damaged("a cell lies in column " + std::to_string(c + 1) + ", beyond the " +
+                          std::to_string(kMaxCols) + " columns of a sheet");
+        if (s_.rows.empty() || s_.rows.back().row != r) {
+            size_t width = 0;  // rows are mostly as wide as the one before
+            if (!s_.rows.empty()) {
+                if (s_.rows.back().row > r) ordered_ = false;
+                width = s_.rows.back().cells.size();
+            }
+            s_.rows.emplace_back().row = r;
+            s_.rows.back().cells.reserve(width);
+        }
+        Row& row = s_.rows.back();
+        if (!row.cells.empty() && row.cells.back().col >= c) ordered_ = false;
+        Cell& cell = row.cells.emplace_back();
+        cell.col = c;
+        cell.style = style;
+        return cell;
+    }
+
+    void rowFormat(uint32_t r, double height, int32_t style) {
+        Row& a = attrs_.emplace_back();
+        a.row = r;
+        a.height = height;
+        a.style = style;
+    }
+
+    void finish() {
+        if (!ordered_) sortCells();
+        if (attrs_.empty()) return;
+        std::stable_sort(attrs_.begin(), attrs_.end(),
+                         [](const Row& a, const Row& b) { return a.row < b.row; });
+        std::vector<Row> merged;
+        merged.reserve(s_.rows.size() + attrs_.size());
+        size_t i = 0;
+        for (size_t a = 0; a < attrs_.size(); ++a) {
+            if (a + 1 < attrs_.size() && attrs_[a + 1].row == attrs_[a].row) continue;
+            while (i < s_.rows.size() && s_.rows[i].row < attrs_[a].row)
+                merged.push_back(std::move(s_.rows[i++]));
+            Row row;
+            if (i < s_.rows.size() && s_.rows[i].row == attrs_[a].row)
+                row = std::move(s_.rows[i++]);
+            row.row = attrs_[a].row;
+            row.height = attrs_[a].height;
+            row.style = attrs_[a].style;
+            if (!row.cells.empty() || row.height >= 0 || row.style >= 0)
+                merged.push_back(std::move(row));
+        }
+        while (i < s_.rows.size()) merged.push_back(std::move(s_.rows[i++]));
+        s_.rows = std::move(merged);
+    }
+
+  private:
+    void sortCells() {
+        struct Entry {
+            uint32_t row;
+            Cell cell;
+        };
+        std::vector<Entry> all;
+        for (Row& r : s_.rows)
+            for (Cell& c : r.cells) all.push_back({r.row, c});
+        s_.rows.clear();
+        std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
+            return a.row != b.row ? a.row < b.row : a.cell.col < b.cell.col;
+        });
+        for (size_t k = 0; k < all.size(); ++k) {
+            if (k + 1 < all.size() && all[k + 1].row == all[k].row &&
+                all[k + 1].cell.col == all[k].cell.col)
+                continue;  // the later record wins
+            if (s_.rows.empty() || s_.rows.back().row != all[k].row)
+                s_.rows.emplace_back().row = all[k].row;
+            s_.rows.back().cells.push_back(all[k].cell);
+        }
+    }
+
+    Sheet& s_;
+    bool ordered_ = true;
+    std::vector<Row> attrs_;
+};
+
+}  // namespace
+
+void BookReader::countCell() {
+    if (++cells_ > maxCells_)
+        throw Damaged("the workbook holds more than " + std::to_string(maxCells_) +
+                      " cells (limit maxCells)");
+}
+
+void BookReader::countText(size_t bytes) {
+    textBytes_ += bytes;
+    if (textBytes_ > maxText_)
+        throw Damaged("the workbook holds more than " + std::to_string(maxText_) +
+                      " bytes of text (limit maxTextBytes)");
+}
+
+uint32_t BookReader::addText(std::string&& utf8) {
+    wb_.strings.push_back(std::move(utf8));
+    return static_cast<uint32_t>(wb_.strings.size() - 1);
+}
+
+uint32_t BookReader::sharedString(uint32_t i) {
+    if (i >= sst_.size())
+        throw Damaged("a cell refers to shared string " + std::to_string(i) + " of " +
+                      std::to_string(sst_.size()));
+    if (sstPool_[i] == UINT32_MAX) sstPool_[i] = addText(std::move(sst_[i]));  // used once
+    return sstPool_[i];
+}
+
+// One sheet's records, from its BOF to its EOF. Embedded substreams (charts on the sheet) are
+// skipped whole. The switch is long because every cell record kind has its own layout.
+size_t BookReader::readSheet(size_t pos, Sheet& sh) {
+    RecordReader rd(s_, pos);
+    Record r;
+    rd.next(r);
+    SheetBuilder build(sh);
+    const bool b2 = codec_.biff == 2;
+    const size_t head = b2 ? 7 : 6;  // row, column and format (3 attribute bytes in BIFF2)
+    uint32_t row = 0, col = 0, style = 0;
+    // Reads a cell's position and format and counts the cell; the record must hold `data` bytes
+    // of value after them.
+    auto cell = [&](size_t data) {
+        if (r.size < head + data) throw Damaged("a cell record is too short");
+        row = U16(r.data);
+        col = U16(r.data + 2);
+        style = styleOf(b2 ? r.data[4] & 0x3F : U16(r.data + 4));
+        countCell();
+    };
+    bool pendingString = false;
+    uint32_t pRow = 0, pCol = 0, pStyle = 0;
+    bool standardWidth = false;
+    int depth = 0;
+    while (rd.next(r)) {
+        if (rec::IsBof(r.type)) {
+            ++depth;
+            continue;
+        }
+        if (r.type == rec::kEof) {
+            if (depth-- == 0) {
+                build.finish();
+                return rd.pos();
+            }
+            continue;
+        }
+        if (depth > 0) continue;
+        switch (r.type) {
+            case id::kNumber:
+            case id::kNumber2: {
+                cell(8);
+                Cell& c = build.add(row, col, style);
+                c.type = CellType::Number;
+                c.num = F64(r.data + head);
+                break;
+            }
+            case id::kInteger2: {
+                cell(2);
+                Cell& c = build.add(row, col, style);
+                c.type = CellType::Number;
+                c.num = U16(r.data + head);
+                break;
+            }
+            case id::kRk: {
+                cell(4);
+                Cell& c = build.add(row, col, style);
+                c.type = CellType::Number;
+                c.num = rkValue(U32(r.data + 6));
+                break;
+            }
+            case id::kMulRk:
+            case id::kMulBlank: {
+                bool rk = r.type == id::kMulRk;
+                size_t each = rk ? 6 : 2;
+                if (r.size < 6) throw Damaged("a MULRK or MULBLANK record is too short");
+                row = U16(r.data);
+                uint32_t first = U16(r.data + 2);
+                size_t n = (r.size - 6) / each;
+                for (size_t k = 0; k < n; ++k) {
+                    const uint8_t* p = r.data + 4 + k * each;
+                    countCell();
+                    Cell& c = build.add(row, first + static_cast<uint32_t>(k), styleOf(U16(p)));
+                    if (rk) {
+                        c.type = CellType::Number;
+                        c.num = rkValue(U32(p + 2));
+                    }
+                }
+                break;
+            }
+            case id::kBlank:
+            case id::kBlank2:
+                cell(0);
+                build.add(row, col, style);
+                break;
+            case id::kLabelSst: {
+                cell(4);
+                uint32_t str = sharedString(U32(r.data + 6));
+                Cell& c = build.add(row, col, style);
+                c.type = CellType::String;
+                c.str = str;
+                break;
+            }
+            case id::kLabel:
+            case id::kLabel2:
+            case id::kRString: {
+                cell(b2 ? 1 : 2);
+                Cursor cur(r.data + head, r.size - head);
+                std::string t;
+                cur.text(codec_, b2, t);
+                countText(t.size());
+                uint32_t str = addText(std::move(t));
+                Cell& c = build.add(row, col, style);
+                c.type = CellType::String;
+                c.str = str;
+                break;
+            }
+            case id::kBoolErr:
+            case id::kBoolErr2: {
+                cell(2);
+                Cell& c = build.add(row, col, style);
+                uint8_t v = r.data[head];
+                if (r.data[head + 1]) {
+                    c.type = CellType::Error;
+                    c.error = 2000 + v;  // the model's codes are 2000 + the file's
+                } else {
+                    c.type = CellType::Bool;
+                    c.boolean = v != 0;
+                }
+                break;
+            }
+            case id::kFormula:
+            case id::kFormula3:
+            case id::kFormula4: {
+                cell(8);
+                const uint8_t* v = r.data + head;
+                pendingString = false;
+                if (U16(v + 6) != 0xFFFF) {
+                    Cell& c = build.add(row, col, style);
+                    c.type = CellType::Number;
+                    c.num = F64(v);
+                } else if (v[0] == 0) {
+                    // The text follows in a STRING record.
+                    pendingString = true;
+                    pRow = row, pCol = col, pStyle = style;
+                } else if (v[0] == 1 || v[0] == 2) {
+                    Cell& c = build.add(row, col, style);
+                    if (v[0] == 1) {
+                        c.type = CellType::Bool;
+                        c.boolean = v[2] != 0;
+                    } else {
+                        c.type = CellType::Error;
+                        c.error = 2000 + v[2];
+                    }
+                } else {
+                    Cell& c = build.add(row, col, style);
+                    c.type = CellType::String;
+                    c.str = addText(std::string());
+                }
+                break;
+            }
+            case id::kString:
+            case id::kString2: {
+                if (!pendingString) break;
+                pendingString = false;
+                Cursor cur = Cursor::WithContinues(r, rd);
+                std::string t;
+                cur.text(codec_, b2, t);
+                countText(t.size());
+                uint32_t str = addText(std::move(t));
+                Cell& c = build.add(pRow, pCol, pStyle);
+                c.type = CellType::String;
+                c.str = str;
+                break;
+            }
+            case id::kRow:
+            case id::kRow2: {
+                if (r.size < 8) throw Damaged("a ROW record is too short");
+                uint16_t h = U16(r.data + 6);
+                uint16_t flags = codec_.biff >= 3 && r.size >= 16 ? U16(r.data + 12) : 0;
+                bool custom = codec_.biff >= 5 ? (flags & 0x40) != 0 : (h & 0x8000) == 0;
+                double height = custom ? (h & 0x7FFF) / 20.0 : -1;
+                if (flags & 0x20) height = 0;  // hidden
+                int32_t rowStyle = -1;
+                if ((flags & 0x80) && r.size >= 16)
+                    rowStyle = static_cast<int32_t>(styleOf(U16(r.data + 14) & 0x0FFF));
+                if (height >= 0 || rowStyle >= 0) build.rowFormat(U16(r.data), height, rowStyle);
+                break;
+            }
+            case id::kColInfo:
+            case id::kColWidth2: {
+                bool b2w = r.type == id::kColWidth2;
+                if (r.size < (b2w ? 4u : 10u)) throw Damaged("a COLINFO record is too short");
+                uint32_t c1 = b2w ? r.data[0] : U16(r.data);
+                uint32_t c2 = std::min<uint32_t>(b2w ? r.data[1] : U16(r.data + 2), kMaxCols - 1);
+                if (c2 < c1) break;
+                uint16_t raw = U16(r.data + (b2w ? 2 : 4));
+                double w = !b2w && (U16(r.data + 8) & 1) ? 0 : ColumnWidthFromFile(raw / 256.0);
+                int32_t colStyle = -1;
+                if (!b2w && U16(r.data + 6) != 15)
+                    colStyle = static_cast<int32_t>(styleOf(U16(r.data + 6)));
+                EditColumns(sh, c1, c2, [&](ColInfo& ci) {
+                    ci.width = w;
+                    ci.style = colStyle;
+                });
+                break;
+            }
+            case id::kDefColWidth:
+                if (r.size >= 2 && !standardWidth) sh.defaultColWidth = U16(r.data) + 0.43;
+                break;
+            case id::kStandardWidth:
+                if (r.size >= 2) {
+                    sh.defaultColWidth = ColumnWidthFromFile(U16(r.data) / 256.0);
+                    standardWidth = true;
+                }
+                break;
+            case id::kDefRowHeight:
+                if (r.size >= 4) sh.defaultRowHeight = U16(r.data + 2) / 20.0;
+                break;
+            case id::kDefRowHeight2:
+                if (r.size >= 2) sh.defaultRowHeight = (U16(r.data) & 0x7FFF) / 20.0;
+                break;
+            case id::kMergedCells: {
+                Cursor cur(r.data, r.size);
+                uint16_t n = cur.u16();
+                for (uint16_t k = 0; k < n && cur.left() >= 8; ++k) {
+                    MergeArea m;
+                    m.r1 = cur.u16();
+                    m.r2 = cur.u16();
+                    m.c1 = cur.u16();
+                    m.c2 = cur.u16();
+                    if (m.r2 < m.r1 || m.c2 < m.c1 || m.c2 >= kMaxCols ||
+                        (m.r1 == m.r2 && m.c1 == m.c2))
+                        continue;
+                    countCell();
+                    sh.merges.push_back(m);
+                }
+                break;
+            }
+            case id::kWsBool:
+                if (r.size >= 2 && (U16(r.data) & 0x0010)) sh.kind = SheetKind::Dialog;
+                break;
+            default:
+                onFormatRecord(r);
+                break;
+        }
+    }
+    throw Damaged("sheet '" + sh.name + "' has no EOF record");
+}
+
+}  // namespace tq::office::xls
