@@ -9,6 +9,7 @@
 #include "excel/excel_access.h"
 #include "excel/path_exists.h"
 #include "automation/servers.h"
+#include "excel/connect.h"
 #include "os/msgbox.h"
 
 namespace tq {
@@ -48,24 +49,6 @@ String cellText(const Variant& cell) {
 
 }  // namespace
 
-namespace excel_detail {
-
-DispatchPtr connectServer() {
-    automation::CLSID clsid;
-    automation::CLSIDFromProgID(kProgId, clsid);
-    DispatchPtr unknown;
-    if (automation::GetActiveObject(clsid, unknown) == automation::S_OK) {
-        DispatchPtr disp;
-        automation::QueryInterfaceDispatch(unknown, disp);
-        unknown.reset();
-        return disp;
-    }
-    DispatchPtr started;
-    if (!automation::CreateDispatch(clsid, started)) return nullptr;
-    return started;
-}
-
-}  // namespace excel_detail
 
 // ---- Construction, copying, destruction ----
 
@@ -120,7 +103,7 @@ bool CTqExcel::open(bool openExisting) {
     exit();
     if (automation::CoInitialize() == hresult::E_INVALIDARG_) return false;
 
-    DispatchPtr server = excel_detail::connectServer();
+    DispatchPtr server = ConnectServer(excel_detail::kProgId);
     if (!server) {
         os::AfxMessageBox(excel_detail::kNoOffice, 0);
         return false;

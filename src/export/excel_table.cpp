@@ -11,7 +11,7 @@
 
 #include "automation/excel_ops.h"
 #include "excel/excel_access.h"
-#include "automation/servers.h"
+#include "excel/connect.h"
 #include "os/msgbox.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
@@ -170,7 +170,7 @@ void writeTable(const DispatchPtr& sheets, size_t k, const Table& table, const P
 
 // The forms that add a new workbook to their own server instance.
 bool exportToNewWorkbook(const TableSet& tables, const Plan& plan) {
-    DispatchPtr app = excel_detail::connectServer();
+    DispatchPtr app = ConnectServer(excel_detail::kProgId);
     if (!app) {
         os::AfxMessageBox(excel_detail::kNoOffice, 0);
         return false;

@@ -1,3 +1,5 @@
+// The library's basic types: its exception classes and its version (set by the build from the
+// project's version, TQTOOL_VERSION).
 #include "tqtool/types.h"
 
 namespace tq {
@@ -10,7 +12,7 @@ AutomationError::AutomationError(int32_t code, const std::string& message)
 AutomationError::~AutomationError() = default;
 
 const char* Version() {
-    return "1.0.0";
+    return TQTOOL_VERSION;
 }
 
 }  // namespace tq

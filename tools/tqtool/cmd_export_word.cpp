@@ -62,8 +62,8 @@ tq::action actionFromJson(const json& j) {
 std::shared_ptr<tq::office::word::Document> lastDocument() {
     tq::automation::CLSID clsid;
     tq::automation::DispatchPtr app;
-    if (tq::automation::CLSIDFromProgID("Word.Application", clsid) != tq::automation::S_OK ||
-        tq::automation::GetActiveObject(clsid, app) != tq::automation::S_OK)
+    if (tq::automation::CLSIDFromProgID("Word.Application", clsid) != tq::hresult::S_OK_ ||
+        tq::automation::GetActiveObject(clsid, app) != tq::hresult::S_OK_)
         return nullptr;
     auto docs = tq::office::word::DocumentsOf(app);
     return docs.empty() ? nullptr : docs.back();

@@ -1,19 +1,14 @@
 // The spreadsheet engine behind "Excel.Application": Application, Workbooks, Workbook, Sheets,
-// Worksheet, Range, Font and Interior objects answering automation calls on in-memory
-// workbooks, which are read from and saved to real files.
+// Worksheet, Range, Font and Interior objects (one file each under src/office/spreadsheet/)
+// answering automation calls on in-memory workbooks, which are read from and saved to real files.
 #pragma once
 
-#include <string>
-
 #include "automation/dispatch.h"
+#include "office/common/show_folder.h"
 
 namespace tq::office {
 
 /// A new, invisible Application object with no workbook open.
 automation::DispatchPtr CreateExcelApplication();
-
-/// The folder that shown workbooks are saved in: $TQTOOL_OFFICE_DIR, else
-/// ${XDG_RUNTIME_DIR:-/tmp}/tqtool-office.
-std::string ShowFolder();
 
 }  // namespace tq::office
