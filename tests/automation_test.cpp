@@ -13,6 +13,7 @@
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
 #include "automation/servers.h"
+#include "office/builtin_servers.h"
 #include "support/recording_server.h"
 
 using namespace tq::automation;
@@ -28,6 +29,7 @@ class FakeObject : public IDispatch {
     std::function<Variant(DISPID, InvokeKind, std::span<const Variant>)> answer;
     std::vector<std::string> calls;
     std::string type = "Range";
+    const tq::automation::MemberTable* Members() const override { return &xl::Members(); }
 
     Variant Invoke(DISPID id, InvokeKind kind, std::span<const Variant> args) override {
         std::string line = std::to_string(id) + "/" + std::to_string(static_cast<int>(kind));
@@ -98,7 +100,7 @@ TEST(Variant, FactoriesCarryTypeAndValue) {
     EXPECT_EQ(Variant::Bool(false).boolVal, 0);
     EXPECT_EQ(Variant::Str(u"\x9752").bstr, u"\x9752");
 
-    // The missing value is VT_ERROR with DISP_E_PARAMNOTFOUND; another error is not missing.
+    // The missing value is VT_ERROR with tq::hresult::DISP_E_PARAMNOTFOUND_; another error is not missing.
     Variant missing = Variant::Missing();
     EXPECT_EQ(missing.vt, VT_ERROR);
     EXPECT_EQ(static_cast<uint32_t>(missing.scode), 0x80020004u);
@@ -233,15 +235,14 @@ TEST(Holder, FailuresNameMemberAndReason) {
     }
     // Any other failure inside the server becomes an automation error naming the member.
     EXPECT_EQ(codeOf([&] { h.InvokeHelper(xl::Sheets_Select, InvokeKind::Method, VT_EMPTY); }),
-              DISP_E_EXCEPTION);
+              tq::hresult::DISP_E_EXCEPTION_);
     EXPECT_EQ(messageOf([&] { h.InvokeHelper(xl::Sheets_Select, InvokeKind::Method, VT_EMPTY); }),
               "Sheets.Select: selection refused");
     // A result that cannot take the requested type names the member too.
     EXPECT_EQ(messageOf([&] { h.GetProperty(xl::Sheets_Count, VT_I4); }),
               "Sheets.Count: cannot convert the text \"many\" to VT_I4: it is not a number");
-    EXPECT_EQ(MemberName("Range", 0x999), "Range.#0x999");
-    RegisterMemberName("Document", 0x999, "Tables");
-    EXPECT_EQ(MemberName("Document", 0x999), "Document.Tables");
+    EXPECT_EQ(MemberName(&xl::Members(), "Range", 0x999), "Range.#0x999");
+    EXPECT_EQ(MemberName(&xl::Members(), "Range", xl::Range_MergeArea), "Range.MergeArea");
 }
 
 TEST(ChangeType, NumbersBooleansAndText) {
@@ -262,12 +263,12 @@ TEST(ChangeType, NumbersBooleansAndText) {
     EXPECT_EQ(ChangeType(Variant::I4(5), VT_I4).lVal, 5);
 
     // Overflow.
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(40000), VT_I2); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(-1), VT_UI4); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(3e9), VT_I4); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(1e300), VT_R4); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(NAN), VT_I4); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(1e9), VT_DATE); }), DISP_E_OVERFLOW);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(40000), VT_I2); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(-1), VT_UI4); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(3e9), VT_I4); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(1e300), VT_R4); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(NAN), VT_I4); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(1e9), VT_DATE); }), tq::hresult::DISP_E_OVERFLOW_);
     EXPECT_EQ(ChangeType(Variant::R8(32767.4), VT_I2).iVal, 32767);
     EXPECT_EQ(ChangeType(Variant::R8(-2147483648.0), VT_I4).lVal, INT32_MIN);
 
@@ -278,25 +279,25 @@ TEST(ChangeType, NumbersBooleansAndText) {
     EXPECT_EQ(ChangeType(Variant::Str(u"70000"), VT_UI4).ulVal, 70000u);
     for (const char16_t* bad :
          {u"", u" ", u"12abc", u"0x10", u"inf", u"nan", u"1,5", u"1e", u"--1", u"\xff11"})
-        EXPECT_EQ(codeOf([&] { ChangeType(Variant::Str(bad), VT_R8); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"99999"), VT_I2); }), DISP_E_OVERFLOW);
+        EXPECT_EQ(codeOf([&] { ChangeType(Variant::Str(bad), VT_R8); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"99999"), VT_I2); }), tq::hresult::DISP_E_OVERFLOW_);
     EXPECT_EQ(ChangeType(Variant::Str(u"TRUE"), VT_BOOL).boolVal, -1);
     EXPECT_EQ(ChangeType(Variant::Str(u"false"), VT_BOOL).boolVal, 0);
     EXPECT_EQ(ChangeType(Variant::Str(u"2"), VT_BOOL).boolVal, -1);
     EXPECT_EQ(ChangeType(Variant::Str(u"2024/1/1 12:00"), VT_DATE).date, 45292.5);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"2023/2/29"), VT_DATE); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"2023/2/29"), VT_DATE); }), tq::hresult::DISP_E_TYPEMISMATCH_);
 
     // Values that have no other form.
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Error(0x800A07D7), VT_I4); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Missing(), VT_BSTR); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Error(0x800A07D7), VT_I4); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Missing(), VT_BSTR); }), tq::hresult::DISP_E_TYPEMISMATCH_);
     Variant null;
     null.vt = VT_NULL;
-    EXPECT_EQ(codeOf([&] { ChangeType(null, VT_BSTR); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Dispatch(nullptr), VT_BSTR); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_DISPATCH); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([&] { ChangeType(null, VT_BSTR); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Dispatch(nullptr), VT_BSTR); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_DISPATCH); }), tq::hresult::DISP_E_TYPEMISMATCH_);
     EXPECT_EQ(ChangeType(Variant(), VT_DISPATCH).disp, nullptr);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_BYREF | VT_I4); }), DISP_E_BADVARTYPE);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::ByRef(nullptr), VT_I4); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_BYREF | VT_I4); }), tq::hresult::DISP_E_BADVARTYPE_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::ByRef(nullptr), VT_I4); }), tq::hresult::DISP_E_TYPEMISMATCH_);
 }
 
 TEST(ChangeType, ObjectsConvertThroughTheirDefaultMember) {
@@ -319,7 +320,7 @@ TEST(ChangeType, ObjectsConvertThroughTheirDefaultMember) {
     loop->answer = [weakLoop](DISPID, InvokeKind, std::span<const Variant>) {
         return Variant::Dispatch(weakLoop.lock());
     };
-    EXPECT_EQ(codeOf([&] { text(Variant::Dispatch(loop)); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([&] { text(Variant::Dispatch(loop)); }), tq::hresult::DISP_E_TYPEMISMATCH_);
     // A cell holding an error value: the failure says which value.
     auto err = std::make_shared<FakeObject>();
     err->answer = [](DISPID, InvokeKind, std::span<const Variant>) {
@@ -407,8 +408,8 @@ TEST(TextForm, Dates) {
     // A time of day alone.
     EXPECT_EQ(text(Variant::Date(0.5)), "12:00:00");
     EXPECT_EQ(text(Variant::Date(0)), "0:00:00");
-    EXPECT_EQ(codeOf([] { text(Variant::Date(2958466)); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { text(Variant::Date(-700000)); }), DISP_E_OVERFLOW);
+    EXPECT_EQ(codeOf([] { text(Variant::Date(2958466)); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { text(Variant::Date(-700000)); }), tq::hresult::DISP_E_OVERFLOW_);
 
     double d = 0;
     ASSERT_TRUE(tq::text::ParseDate("2024/1/1 12:00:00", d));
@@ -441,10 +442,10 @@ TEST(Bstr, GbkConversionsAreStrict) {
         ToBstr("ab\xc7\xe0\x81");
         FAIL() << "no error";
     } catch (const tq::AutomationError& e) {
-        EXPECT_EQ(e.code(), E_NO_UNICODE_TRANSLATION);
+        EXPECT_EQ(e.code(), tq::hresult::E_NO_UNICODE_TRANSLATION_);
         EXPECT_THAT(e.what(), HasSubstr("byte 4"));
     }
-    EXPECT_EQ(codeOf([] { StrVariant("\xff"); }), E_NO_UNICODE_TRANSLATION);
+    EXPECT_EQ(codeOf([] { StrVariant("\xff"); }), tq::hresult::E_NO_UNICODE_TRANSLATION_);
 }
 
 TEST(Registry, RunningServersAndDisabling) {
@@ -459,16 +460,16 @@ TEST(Registry, RunningServersAndDisabling) {
         return o;
     });
 
-    EXPECT_EQ(pf::CoInitialize(), pf::S_OK);
+    EXPECT_EQ(pf::CoInitialize(), tq::hresult::S_OK_);
     EXPECT_TRUE(pf::AfxOleInit());
     pf::CLSID clsid;
-    ASSERT_EQ(pf::CLSIDFromProgID("test.BRIDGE", clsid), pf::S_OK);  // program ids ignore case
+    ASSERT_EQ(pf::CLSIDFromProgID("test.BRIDGE", clsid), tq::hresult::S_OK_);  // program ids ignore case
     EXPECT_EQ(clsid.progId, "Test.Bridge");
     pf::CLSID unknown;
-    EXPECT_EQ(pf::CLSIDFromProgID("No.Such.Server", unknown), pf::CO_E_CLASSSTRING);
+    EXPECT_EQ(pf::CLSIDFromProgID("No.Such.Server", unknown), tq::hresult::CO_E_CLASSSTRING_);
 
     DispatchPtr out;
-    EXPECT_EQ(pf::GetActiveObject(clsid, out), pf::MK_E_UNAVAILABLE);
+    EXPECT_EQ(pf::GetActiveObject(clsid, out), tq::hresult::MK_E_UNAVAILABLE_);
     EXPECT_EQ(out, nullptr);
     ASSERT_TRUE(pf::CreateDispatch(clsid, out));
     EXPECT_EQ(made, 1);
@@ -479,13 +480,13 @@ TEST(Registry, RunningServersAndDisabling) {
     // to the same instance.
     ASSERT_FALSE(first.expired());
     DispatchPtr active;
-    ASSERT_EQ(pf::GetActiveObject(clsid, active), pf::S_OK);
+    ASSERT_EQ(pf::GetActiveObject(clsid, active), tq::hresult::S_OK_);
     EXPECT_EQ(active, first.lock());
     DispatchPtr queried;
-    EXPECT_EQ(pf::QueryInterfaceDispatch(active, queried), pf::S_OK);
+    EXPECT_EQ(pf::QueryInterfaceDispatch(active, queried), tq::hresult::S_OK_);
     EXPECT_EQ(queried, active);
     DispatchPtr none;
-    EXPECT_EQ(pf::QueryInterfaceDispatch(nullptr, none), pf::E_NOINTERFACE);
+    EXPECT_EQ(pf::QueryInterfaceDispatch(nullptr, none), tq::hresult::E_NOINTERFACE_);
 
     // A second start gives a new running instance; the first one keeps running too.
     DispatchPtr second;
@@ -495,7 +496,7 @@ TEST(Registry, RunningServersAndDisabling) {
     queried.reset();
     EXPECT_FALSE(first.expired());
     DispatchPtr now;
-    ASSERT_EQ(pf::GetActiveObject(clsid, now), pf::S_OK);
+    ASSERT_EQ(pf::GetActiveObject(clsid, now), tq::hresult::S_OK_);
     EXPECT_EQ(now, second);
     now.reset();
 
@@ -503,9 +504,9 @@ TEST(Registry, RunningServersAndDisabling) {
     setenv("TQTOOL_OFFICE", "none", 1);
     EXPECT_TRUE(pf::ServersDisabled());
     pf::CLSID c2;
-    EXPECT_EQ(pf::CLSIDFromProgID("Test.Bridge", c2), pf::CO_E_CLASSSTRING);
+    EXPECT_EQ(pf::CLSIDFromProgID("Test.Bridge", c2), tq::hresult::CO_E_CLASSSTRING_);
     DispatchPtr o2;
-    EXPECT_EQ(pf::GetActiveObject(clsid, o2), pf::MK_E_UNAVAILABLE);
+    EXPECT_EQ(pf::GetActiveObject(clsid, o2), tq::hresult::MK_E_UNAVAILABLE_);
     EXPECT_FALSE(pf::CreateDispatch(clsid, o2));
     EXPECT_EQ(o2, nullptr);
     EXPECT_FALSE(pf::CreateDispatch("Excel.Application", o2));
@@ -514,7 +515,7 @@ TEST(Registry, RunningServersAndDisabling) {
     setenv("TQTOOL_OFFICE", "builtin", 1);
     EXPECT_FALSE(pf::ServersDisabled());
     unsetenv("TQTOOL_OFFICE");
-    EXPECT_EQ(pf::GetActiveObject(clsid, o2), pf::S_OK);
+    EXPECT_EQ(pf::GetActiveObject(clsid, o2), tq::hresult::S_OK_);
     EXPECT_EQ(made, 2);
 
     // Forgetting the running instances ends them.
@@ -522,7 +523,7 @@ TEST(Registry, RunningServersAndDisabling) {
     o2.reset();
     pf::ForgetRunningServer("Test.Bridge");
     EXPECT_TRUE(first.expired());
-    EXPECT_EQ(pf::GetActiveObject(clsid, o2), pf::MK_E_UNAVAILABLE);
+    EXPECT_EQ(pf::GetActiveObject(clsid, o2), tq::hresult::MK_E_UNAVAILABLE_);
 
     // A server that cannot start is not there.
     pf::RegisterServer("Test.Broken",
@@ -531,25 +532,26 @@ TEST(Registry, RunningServersAndDisabling) {
     EXPECT_FALSE(pf::CreateDispatch("Test.Broken", o2));
     EXPECT_FALSE(pf::CreateDispatch("Test.Null", o2));
     pf::CLSID broken;
-    ASSERT_EQ(pf::CLSIDFromProgID("Test.Broken", broken), pf::S_OK);
-    EXPECT_EQ(pf::GetActiveObject(broken, o2), pf::MK_E_UNAVAILABLE);
+    ASSERT_EQ(pf::CLSIDFromProgID("Test.Broken", broken), tq::hresult::S_OK_);
+    EXPECT_EQ(pf::GetActiveObject(broken, o2), tq::hresult::MK_E_UNAVAILABLE_);
 
     EXPECT_TRUE(static_cast<bool>(pf::GetServerFactory("Test.Bridge")));
     pf::UnregisterServer("Test.Bridge");
     pf::UnregisterServer("Test.Broken");
     pf::UnregisterServer("Test.Null");
     EXPECT_FALSE(static_cast<bool>(pf::GetServerFactory("Test.Bridge")));
-    EXPECT_EQ(pf::CLSIDFromProgID("Test.Bridge", c2), pf::CO_E_CLASSSTRING);
-    pf::RegisterBuiltinServers();  // idempotent
+    EXPECT_EQ(pf::CLSIDFromProgID("Test.Bridge", c2), tq::hresult::CO_E_CLASSSTRING_);
 }
 
 TEST(Registry, BuiltinServersAreLinkedIn) {
     OfficeEnv env;
     unsetenv("TQTOOL_OFFICE");
-    // The engines register themselves on the first lookup, also in a statically linked program.
+    // The library classes register the engines before their first lookup, also in a statically
+    // linked program.
+    tq::office::RegisterBuiltinServers();
     for (const char* progId : {"Excel.Application", "Word.Application"}) {
         pf::CLSID clsid;
-        EXPECT_EQ(pf::CLSIDFromProgID(progId, clsid), pf::S_OK) << progId;
+        EXPECT_EQ(pf::CLSIDFromProgID(progId, clsid), tq::hresult::S_OK_) << progId;
         EXPECT_TRUE(static_cast<bool>(pf::GetServerFactory(progId))) << progId;
     }
 }
@@ -571,8 +573,8 @@ TEST(Registry, ConcurrentCallersShareOneInstance) {
             for (int i = 0; i < 200; ++i) {
                 pf::CLSID c;
                 DispatchPtr o;
-                if (pf::CLSIDFromProgID("Test.Threads", c) == pf::S_OK &&
-                    pf::GetActiveObject(c, o) == pf::S_OK && o == first)
+                if (pf::CLSIDFromProgID("Test.Threads", c) == tq::hresult::S_OK_ &&
+                    pf::GetActiveObject(c, o) == tq::hresult::S_OK_ && o == first)
                     ++same;
             }
         });
@@ -646,13 +648,13 @@ TEST(RecordingServer, LogsCallChainsAndAnswersFromScript) {
     size_t mark = rec.Mark();
 
     // Failures carry the code and a message naming member and reason.
-    rec.Fail("Worksheet", xl::Worksheet_Name, InvokeKind::PropertyPut, DISP_E_EXCEPTION,
+    rec.Fail("Worksheet", xl::Worksheet_Name, InvokeKind::PropertyPut, tq::hresult::DISP_E_EXCEPTION_,
              "a sheet named 'A' already exists");
     try {
         sheet.SetProperty(xl::Worksheet_Name, StrVariant("A"));
         FAIL() << "no error";
     } catch (const tq::AutomationError& e) {
-        EXPECT_EQ(e.code(), DISP_E_EXCEPTION);
+        EXPECT_EQ(e.code(), tq::hresult::DISP_E_EXCEPTION_);
         EXPECT_STREQ(e.what(), "Worksheet.Name: a sheet named 'A' already exists");
     }
     EXPECT_THAT(rec.LogSince(mark), ElementsAre("Worksheet[1].Name(put) BSTR:\"A\""));
@@ -662,8 +664,8 @@ TEST(RecordingServer, LogsCallChainsAndAnswersFromScript) {
     // The running instance is the recorded one.
     DispatchPtr active;
     pf::CLSID clsid;
-    ASSERT_EQ(pf::CLSIDFromProgID("Test.Excel", clsid), pf::S_OK);
-    ASSERT_EQ(pf::GetActiveObject(clsid, active), pf::S_OK);
+    ASSERT_EQ(pf::CLSIDFromProgID("Test.Excel", clsid), tq::hresult::S_OK_);
+    ASSERT_EQ(pf::GetActiveObject(clsid, active), tq::hresult::S_OK_);
     EXPECT_EQ(active, app);
 }
 
@@ -682,13 +684,13 @@ TEST(RecordingServer, StandsInForAServerAndRestoresIt) {
         rec.DefineMember("Application", 0x6, "Documents", "Documents");
         rec.DefineMember("Documents", 0xB, "Add", "Document");
         pf::CLSID clsid;
-        ASSERT_EQ(pf::CLSIDFromProgID("Test.Real", clsid), pf::S_OK);
+        ASSERT_EQ(pf::CLSIDFromProgID("Test.Real", clsid), tq::hresult::S_OK_);
         DispatchPtr app;
         // The earlier instance is forgotten; a user's running server is simulated by Start().
-        EXPECT_EQ(pf::GetActiveObject(clsid, app), pf::MK_E_UNAVAILABLE);
+        EXPECT_EQ(pf::GetActiveObject(clsid, app), tq::hresult::MK_E_UNAVAILABLE_);
         auto started = rec.Start();
         ASSERT_NE(started, nullptr);
-        ASSERT_EQ(pf::GetActiveObject(clsid, app), pf::S_OK);
+        ASSERT_EQ(pf::GetActiveObject(clsid, app), tq::hresult::S_OK_);
         EXPECT_EQ(app, started);
         Holder docs = Holder(app).GetObject(0x6);
         Holder doc = docs.InvokeObject(0xB, InvokeKind::Method, {Variant::Missing()});

@@ -6,6 +6,7 @@
 
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
+#include "office/builtin_servers.h"
 #include "text/text.h"
 
 namespace tqtest {
@@ -318,6 +319,7 @@ RecordingServer::RecordingServer(std::string progId, Model model)
         Answer("Range", Range_Column, InvokeKind::PropertyGet, Variant::I4(1));
         Answer("Range", Range_MergeCells, InvokeKind::PropertyGet, Variant::Bool(false));
     }
+    tq::office::RegisterBuiltinServers();  // so that the engine is the factory given back
     previous_ = tq::automation::GetServerFactory(progId_);
     std::weak_ptr<ServerState> weak = state_;
     tq::automation::RegisterServer(progId_, [weak]() -> DispatchPtr {
