@@ -10,7 +10,9 @@
 #include "excel/path_exists.h"
 #include "automation/servers.h"
 #include "excel/connect.h"
+#include "office/spreadsheet/model/cell_ref.h"
 #include "os/msgbox.h"
+#include "tqtool/limits.h"
 
 namespace tq {
 
@@ -40,6 +42,36 @@ int32_t getInt(const DispatchPtr& obj, automation::DISPID id) {
     if (!obj) return 0;
     Variant v = Holder(obj).GetProperty(id, automation::VT_I4);
     return v.vt == automation::VT_I4 ? v.lVal : 0;
+}
+
+// "66,650,112".
+std::string grouped(uint64_t n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// Refuses, before any cell is read, a reading member whose area (rows x cols cells from the
+// 0-based offset (row, col) of the current range) is larger than the limit on cells walked.
+void checkReadArea(const char* member, const String& path, int64_t row, int64_t col, int64_t rows,
+                   int64_t cols) {
+    if (rows <= 0 || cols <= 0) return;
+    const uint64_t cells = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
+    const uint64_t limit = GetLimits().maxReadCells;
+    if (cells <= limit) return;
+    auto clamp = [](int64_t v, uint32_t most) {
+        return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, most));
+    };
+    const office::Rect area{clamp(row, office::kMaxRows - 1), clamp(col, office::kMaxCols - 1),
+                            clamp(row + rows - 1, office::kMaxRows - 1),
+                            clamp(col + cols - 1, office::kMaxCols - 1)};
+    throw AutomationError(hresult::E_FAIL_,
+                          std::string(member) + ": " + office::RectName(area) + " of '" + path +
+                              "' holds " + grouped(cells) + " cells, more than the limit of " +
+                              grouped(limit) + " a reading member walks (maxReadCells)");
 }
 
 // The text of a cell object: its default member formatted as the coercion to text does.
@@ -271,6 +303,7 @@ void CTqExcel::getAllData(Table& data) {
     const int32_t nRows = getNumRow();
     if (nRows < 1) return;
     const int32_t nCols = getNumCol();
+    checkReadArea("getAllData", path, int64_t(startRow) - 1, int64_t(startCol) - 1, nRows, nCols);
     data.reserve(static_cast<size_t>(nRows));
     for (int32_t r = 0; r < nRows; ++r) {
         CellRow row;
@@ -289,6 +322,7 @@ void CTqExcel::getData(Table& data) {
     const int32_t nRows = getNumRow();
     if (nRows < 2) return;
     const int32_t nCols = getNumCol();
+    checkReadArea("getData", path, int64_t(startRow) + 1, int64_t(startCol) - 1, nRows - 2, nCols);
     data.reserve(static_cast<size_t>(nRows - 2));
     for (int32_t r = 2; r < nRows; ++r) {
         CellRow row;
@@ -307,6 +341,8 @@ void CTqExcel::getData(StringArray names, Table& data) {
     initColIndex();
     if (colIndex.empty()) return;
     const int32_t nRows = getNumRow();
+    checkReadArea("getData", path, int64_t(startRow) + 1, int64_t(startCol) - 1, nRows - 2,
+                  static_cast<int64_t>(names.size()));
     // Columns looked up once: the map does not change while the rows are read.
     std::vector<int32_t> cols;
     cols.reserve(names.size());
@@ -335,6 +371,7 @@ void CTqExcel::getMegeCell(Table& table, std::vector<STqFixedCellInfo>& mergedCe
     for (const CellRow& row : table) m = std::max(m, row.size());
     const auto lastRow = static_cast<int64_t>(n) + 1;
     const auto lastCol = static_cast<int64_t>(m) + 1;
+    checkReadArea("getMegeCell", path, 0, 0, lastRow, lastCol);
     for (int64_t r = 1; r <= lastRow; ++r) {
         for (int64_t c = 1; c <= lastCol; ++c) {
             range = getObject(sheet, xl::Worksheet_Cells);

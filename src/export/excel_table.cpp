@@ -109,7 +109,11 @@ void applyMerges(const DispatchPtr& cells, const Table& table,
 }
 
 void applyMerges(const DispatchPtr& cells, const Table& table, const std::vector<action>& list) {
+    const int32_t rows = static_cast<int32_t>(table.size());
+    const int32_t width = table.empty() ? 0 : static_cast<int32_t>(table.front().size());
     for (const action& a : list) {
+        // An action whose row or column lies outside its table merges nothing.
+        if (a.index < 0 || a.index >= (a.type == unionRow ? rows : width)) continue;
         if (a.type == unionRow) {
             int32_t end = a.ep;
             if (end == -1) end = table.empty() ? 0 : static_cast<int32_t>(table.front().size());
