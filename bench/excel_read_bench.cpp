@@ -25,8 +25,8 @@
 #include "automation/servers.h"
 #include "excel/connect.h"
 #include "os/process.h"
-#include "tqtool/excel.h"
 #include "text/text.h"
+#include "tqtool/excel.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ bool ensureWorkbook() {
     std::fprintf(stderr, "generating %s\n", g_book.c_str());
     int status = 0;
     return tq::os::RunAndWait({"/usr/bin/python3", script, g_book, std::to_string(g_rows)},
-                                    &status) &&
+                              &status) &&
            status == 0;
 }
 

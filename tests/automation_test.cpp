@@ -8,13 +8,13 @@
 #include <cstdlib>
 #include <thread>
 
-#include "text/dates.h"
-#include "text/number_text.h"
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
 #include "automation/servers.h"
 #include "office/builtin_servers.h"
 #include "support/recording_server.h"
+#include "text/dates.h"
+#include "text/number_text.h"
 
 using namespace tq::automation;
 using ::testing::ElementsAre;
@@ -100,7 +100,8 @@ TEST(Variant, FactoriesCarryTypeAndValue) {
     EXPECT_EQ(Variant::Bool(false).boolVal, 0);
     EXPECT_EQ(Variant::Str(u"\x9752").bstr, u"\x9752");
 
-    // The missing value is VT_ERROR with tq::hresult::DISP_E_PARAMNOTFOUND_; another error is not missing.
+    // The missing value is VT_ERROR with tq::hresult::DISP_E_PARAMNOTFOUND_; another error is not
+    // missing.
     Variant missing = Variant::Missing();
     EXPECT_EQ(missing.vt, VT_ERROR);
     EXPECT_EQ(static_cast<uint32_t>(missing.scode), 0x80020004u);
@@ -279,25 +280,34 @@ TEST(ChangeType, NumbersBooleansAndText) {
     EXPECT_EQ(ChangeType(Variant::Str(u"70000"), VT_UI4).ulVal, 70000u);
     for (const char16_t* bad :
          {u"", u" ", u"12abc", u"0x10", u"inf", u"nan", u"1,5", u"1e", u"--1", u"\xff11"})
-        EXPECT_EQ(codeOf([&] { ChangeType(Variant::Str(bad), VT_R8); }), tq::hresult::DISP_E_TYPEMISMATCH_);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"99999"), VT_I2); }), tq::hresult::DISP_E_OVERFLOW_);
+        EXPECT_EQ(codeOf([&] { ChangeType(Variant::Str(bad), VT_R8); }),
+                  tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"99999"), VT_I2); }),
+              tq::hresult::DISP_E_OVERFLOW_);
     EXPECT_EQ(ChangeType(Variant::Str(u"TRUE"), VT_BOOL).boolVal, -1);
     EXPECT_EQ(ChangeType(Variant::Str(u"false"), VT_BOOL).boolVal, 0);
     EXPECT_EQ(ChangeType(Variant::Str(u"2"), VT_BOOL).boolVal, -1);
     EXPECT_EQ(ChangeType(Variant::Str(u"2024/1/1 12:00"), VT_DATE).date, 45292.5);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"2023/2/29"), VT_DATE); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"2023/2/29"), VT_DATE); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
 
     // Values that have no other form.
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Error(0x800A07D7), VT_I4); }), tq::hresult::DISP_E_TYPEMISMATCH_);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Missing(), VT_BSTR); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Error(0x800A07D7), VT_I4); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Missing(), VT_BSTR); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
     Variant null;
     null.vt = VT_NULL;
     EXPECT_EQ(codeOf([&] { ChangeType(null, VT_BSTR); }), tq::hresult::DISP_E_TYPEMISMATCH_);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Dispatch(nullptr), VT_BSTR); }), tq::hresult::DISP_E_TYPEMISMATCH_);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_DISPATCH); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Dispatch(nullptr), VT_BSTR); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_DISPATCH); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
     EXPECT_EQ(ChangeType(Variant(), VT_DISPATCH).disp, nullptr);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_BYREF | VT_I4); }), tq::hresult::DISP_E_BADVARTYPE_);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::ByRef(nullptr), VT_I4); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_BYREF | VT_I4); }),
+              tq::hresult::DISP_E_BADVARTYPE_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::ByRef(nullptr), VT_I4); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
 }
 
 TEST(ChangeType, ObjectsConvertThroughTheirDefaultMember) {
@@ -463,7 +473,8 @@ TEST(Registry, RunningServersAndDisabling) {
     EXPECT_EQ(pf::CoInitialize(), tq::hresult::S_OK_);
     EXPECT_TRUE(pf::AfxOleInit());
     pf::CLSID clsid;
-    ASSERT_EQ(pf::CLSIDFromProgID("test.BRIDGE", clsid), tq::hresult::S_OK_);  // program ids ignore case
+    ASSERT_EQ(pf::CLSIDFromProgID("test.BRIDGE", clsid),
+              tq::hresult::S_OK_);  // program ids ignore case
     EXPECT_EQ(clsid.progId, "Test.Bridge");
     pf::CLSID unknown;
     EXPECT_EQ(pf::CLSIDFromProgID("No.Such.Server", unknown), tq::hresult::CO_E_CLASSSTRING_);
@@ -648,8 +659,8 @@ TEST(RecordingServer, LogsCallChainsAndAnswersFromScript) {
     size_t mark = rec.Mark();
 
     // Failures carry the code and a message naming member and reason.
-    rec.Fail("Worksheet", xl::Worksheet_Name, InvokeKind::PropertyPut, tq::hresult::DISP_E_EXCEPTION_,
-             "a sheet named 'A' already exists");
+    rec.Fail("Worksheet", xl::Worksheet_Name, InvokeKind::PropertyPut,
+             tq::hresult::DISP_E_EXCEPTION_, "a sheet named 'A' already exists");
     try {
         sheet.SetProperty(xl::Worksheet_Name, StrVariant("A"));
         FAIL() << "no error";

@@ -62,14 +62,13 @@ const Engine kEngines[] = {
      "Book1.xlsx", "Book2.xlsx"},
     {"document",
      [](const Variant& v) {
-         Holder format = newDocumentApp()
-                             .GetObject(w::kAppSelection)
-                             .GetObject(w::kSelParagraphFormat);
+         Holder format =
+             newDocumentApp().GetObject(w::kAppSelection).GetObject(w::kSelParagraphFormat);
          format.SetProperty(w::kParaAlignment, v);
          return format.GetProperty(w::kParaAlignment, tq::automation::VT_I4).lVal;
      },
-     [] { newDocumentApp().SetProperty(w::kAppVisible, Variant::Bool(true)); },
-     "Document1.docx", "Document2.docx"},
+     [] { newDocumentApp().SetProperty(w::kAppVisible, Variant::Bool(true)); }, "Document1.docx",
+     "Document2.docx"},
 };
 
 class BothEngines : public ::testing::TestWithParam<Engine> {};

@@ -114,8 +114,8 @@ double roundToInteger(double d) {
 }
 
 [[noreturn]] void overflow(double d, uint16_t to) {
-    fail(hresult::DISP_E_OVERFLOW_, "cannot convert " + text::FormatNumber(d) + " to " + typeText(to) +
-                              ": the value is out of range");
+    fail(hresult::DISP_E_OVERFLOW_, "cannot convert " + text::FormatNumber(d) + " to " +
+                                        typeText(to) + ": the value is out of range");
 }
 
 Variant numberTo(double d, uint16_t to) {
@@ -178,8 +178,8 @@ Variant textTo(const Variant& v, uint16_t to) {
     }
     double d = 0;
     if (!text::ParseNumber(ascii, d))
-        fail(hresult::DISP_E_TYPEMISMATCH_, "cannot convert the text \"" + FromBstr(v.bstr) + "\" to " +
-                                      typeText(to) + ": it is not a number");
+        fail(hresult::DISP_E_TYPEMISMATCH_, "cannot convert the text \"" + FromBstr(v.bstr) +
+                                                "\" to " + typeText(to) + ": it is not a number");
     return numberTo(d, to);
 }
 
@@ -235,24 +235,27 @@ Variant changeType(const Variant& in, uint16_t to, int depth) {
         case VT_DISPATCH:
             break;
         default:
-            fail(hresult::DISP_E_BADVARTYPE_, "cannot convert " + typeText(v.vt) + ": unknown variant type");
+            fail(hresult::DISP_E_BADVARTYPE_,
+                 "cannot convert " + typeText(v.vt) + ": unknown variant type");
     }
 
     // An error value (a sheet error such as #DIV/0!, or the missing value) has no other form.
     if (v.vt == VT_ERROR)
-        fail(hresult::DISP_E_TYPEMISMATCH_, "cannot convert an error value (" + errorText(v.scode) + ") to " +
-                                      (to == VT_BSTR ? std::string("text") : typeText(to)));
+        fail(hresult::DISP_E_TYPEMISMATCH_,
+             "cannot convert an error value (" + errorText(v.scode) + ") to " +
+                 (to == VT_BSTR ? std::string("text") : typeText(to)));
 
     // An object converts through its default member.
     if (v.vt == VT_DISPATCH) {
         if (!v.disp) {
             if (to == VT_DISPATCH) return v;
-            fail(hresult::DISP_E_TYPEMISMATCH_, "cannot convert an empty object to " + typeText(to));
+            fail(hresult::DISP_E_TYPEMISMATCH_,
+                 "cannot convert an empty object to " + typeText(to));
         }
         if (depth >= kMaxDefaultDepth)
             fail(hresult::DISP_E_TYPEMISMATCH_, "cannot convert " + v.disp->TypeName() + " to " +
-                                          typeText(to) +
-                                          ": its default member yields only objects");
+                                                    typeText(to) +
+                                                    ": its default member yields only objects");
         Variant value = v.disp->Invoke(DISPID_VALUE, InvokeKind::PropertyGet, {});
         try {
             return changeType(value, to, depth + 1);
@@ -304,7 +307,7 @@ std::string FormatDate(double date) {
     std::optional<std::string> t = text::FormatDate(date);
     if (!t)
         fail(hresult::DISP_E_OVERFLOW_, "cannot convert the date " + text::FormatNumber(date) +
-                                  " to text: it is outside 100/1/1 ... 9999/12/31");
+                                            " to text: it is outside 100/1/1 ... 9999/12/31");
     return *t;
 }
 

@@ -6,10 +6,10 @@
 #include <algorithm>
 
 #include "automation/excel_ops.h"
-#include "excel/excel_access.h"
-#include "excel/path_exists.h"
 #include "automation/servers.h"
 #include "excel/connect.h"
+#include "excel/excel_access.h"
+#include "excel/path_exists.h"
 #include "office/spreadsheet/model/cell_ref.h"
 #include "os/msgbox.h"
 #include "tqtool/limits.h"
@@ -68,10 +68,10 @@ void checkReadArea(const char* member, const String& path, int64_t row, int64_t 
     const office::Rect area{clamp(row, office::kMaxRows - 1), clamp(col, office::kMaxCols - 1),
                             clamp(row + rows - 1, office::kMaxRows - 1),
                             clamp(col + cols - 1, office::kMaxCols - 1)};
-    throw AutomationError(hresult::E_FAIL_,
-                          std::string(member) + ": " + office::RectName(area) + " of '" + path +
-                              "' holds " + grouped(cells) + " cells, more than the limit of " +
-                              grouped(limit) + " a reading member walks (maxReadCells)");
+    throw AutomationError(hresult::E_FAIL_, std::string(member) + ": " + office::RectName(area) +
+                                                " of '" + path + "' holds " + grouped(cells) +
+                                                " cells, more than the limit of " + grouped(limit) +
+                                                " a reading member walks (maxReadCells)");
 }
 
 // The text of a cell object: its default member formatted as the coercion to text does.
@@ -80,7 +80,6 @@ String cellText(const Variant& cell) {
 }
 
 }  // namespace
-
 
 // ---- Construction, copying, destruction ----
 

@@ -10,8 +10,8 @@
 #include <algorithm>
 
 #include "automation/excel_ops.h"
-#include "excel/excel_access.h"
 #include "excel/connect.h"
+#include "excel/excel_access.h"
 #include "os/msgbox.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"

@@ -4,13 +4,13 @@
 #include <optional>
 
 #include "automation/holder.h"
-#include "automation/word_ops.h"
-#include "export/runs.h"
 #include "automation/servers.h"
+#include "automation/word_ops.h"
 #include "excel/connect.h"
+#include "export/runs.h"
+#include "text/text.h"
 #include "tqtool/alert.h"
 #include "tqtool/export.h"
-#include "text/text.h"
 
 namespace tq {
 

@@ -110,8 +110,7 @@ class ApplicationObj : public Obj {
             if (doc->shown || !doc->visible) continue;
             doc->shownFile = ShowFile(
                 [](uint64_t k) { return "Document" + std::to_string(k + 1) + ".docx"; },
-                [&](const std::string& path) { saveDocx(*doc, path); },
-                member(ops::kAppVisible));
+                [&](const std::string& path) { saveDocx(*doc, path); }, member(ops::kAppVisible));
             doc->shown = true;
         }
     }

@@ -51,7 +51,8 @@ class Obj : public automation::IDispatch {
         std::shared_ptr<T> p;
         if (v.vt == automation::VT_DISPATCH) p = std::dynamic_pointer_cast<T>(v.disp);
         if (!p)
-            fail(hresult::DISP_E_TYPEMISMATCH_, id, std::string("a ") + what + " object is expected");
+            fail(hresult::DISP_E_TYPEMISMATCH_, id,
+                 std::string("a ") + what + " object is expected");
         return p;
     }
     static bool isGet(InvokeKind k) { return k == InvokeKind::PropertyGet; }

@@ -9,8 +9,8 @@
 
 #include "office/document/word_document.h"
 #include "os/replace_file.h"
-#include "tqtool/types.h"
 #include "text/text.h"
+#include "tqtool/types.h"
 
 namespace tq::office::word {
 

@@ -108,8 +108,7 @@ class SelectionObj : public Obj {
         if (const Variant* v = arg(args, 0)) unit = ToInt32(*v, member(id));
         if (const Variant* v = arg(args, 1)) count = ToInt32(*v, member(id));
         if (const Variant* v = arg(args, 2)) extend = ToInt32(*v, member(id));
-        if (extend != 0)
-            fail(hresult::E_NOTIMPL_, id, "extending the selection is not supported");
+        if (extend != 0) fail(hresult::E_NOTIMPL_, id, "extending the selection is not supported");
         if (count < 0) fail(hresult::E_NOTIMPL_, id, "moving left is not supported");
         if (unit == 1) return Variant::I4(doc_->moveRight(count));  // characters
         if (unit == 12) {                                           // cells

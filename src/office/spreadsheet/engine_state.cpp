@@ -6,8 +6,8 @@
 
 #include "automation/member_table.h"
 #include "office/spreadsheet/file_io.h"
-#include "tqtool/types.h"
 #include "text/text.h"
+#include "tqtool/types.h"
 
 namespace tq::office::sheet_engine {
 

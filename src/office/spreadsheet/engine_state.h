@@ -91,8 +91,7 @@ DispatchPtr MakeWorkbook(const BookPtr& b);
 DispatchPtr MakeSheets(const BookPtr& b, bool worksheetsOnly);
 DispatchPtr MakeWorkbooks(const AppPtr& app);
 /// Range.Font (font) or Range.Interior (!font).
-DispatchPtr MakeFormatPart(const BookPtr& b, uint32_t sheetId, int cache, const Rect& r,
-                           bool font);
+DispatchPtr MakeFormatPart(const BookPtr& b, uint32_t sheetId, int cache, const Rect& r, bool font);
 /// The workbook and sheet identity of a worksheet object of this engine, or false.
 bool WorksheetIdentity(const DispatchPtr& obj, BookPtr& book, uint32_t& sheetId);
 

@@ -185,8 +185,7 @@ DispatchPtr RangeObj::item(std::span<const Variant> args, DISPID asMember) {
     }
     if (view_ == View::Columns) {
         int64_t c = int64_t(r_.c1) + indexArg(a, who, true) - 1;
-        if (!inSheet(0, c))
-            Fail(hresult::DISP_E_BADINDEX_, who, "the column is outside the sheet");
+        if (!inSheet(0, c)) Fail(hresult::DISP_E_BADINDEX_, who, "the column is outside the sheet");
         uint32_t cc = static_cast<uint32_t>(c);
         return make(Rect{r_.r1, cc, r_.r2, cc}, View::Columns);
     }

@@ -39,8 +39,8 @@ int32_t checkedAlignment(int64_t a, std::span<const int64_t> allowed, const Memb
     return static_cast<int32_t>(a);
 }
 
-constexpr int64_t kHorizontal[] = {kAlignGeneral, kAlignLeft,       kAlignCenter,
-                                   kAlignRight,   kAlignJustify,    kAlignDistributed,
+constexpr int64_t kHorizontal[] = {kAlignGeneral, kAlignLeft,        kAlignCenter,
+                                   kAlignRight,   kAlignJustify,     kAlignDistributed,
                                    kAlignFill,    kAlignCenterAcross};
 constexpr int64_t kVertical[] = {kAlignTop, kAlignCenter, kAlignBottom, kAlignJustify,
                                  kAlignDistributed};

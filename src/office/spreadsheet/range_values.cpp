@@ -83,7 +83,6 @@ Variant RangeObj::textOf() {
     return Str(cell ? CellText(b_->model, *cell) : std::string());
 }
 
-
 void RangeObj::putCell(Sheet& s, uint32_t r, uint32_t c, const Variant& in, const MemberRef& who,
                        int depth) {
     const Variant& v = in.deref();
@@ -121,8 +120,7 @@ void RangeObj::putCell(Sheet& s, uint32_t r, uint32_t c, const Variant& in, cons
         case automation::VT_DISPATCH: {
             if (!v.disp || depth > 2)
                 Fail(hresult::DISP_E_TYPEMISMATCH_, who, "an object has no value to store");
-            Variant inner =
-                v.disp->Invoke(automation::DISPID_VALUE, InvokeKind::PropertyGet, {});
+            Variant inner = v.disp->Invoke(automation::DISPID_VALUE, InvokeKind::PropertyGet, {});
             putCell(s, r, c, inner, who, depth + 1);
             return;
         }
