@@ -5,7 +5,8 @@
 #include <algorithm>
 
 #include "support/os_support.h"
-#include "support/word_recording.h"
+#include "automation/word_ops.h"
+#include "support/recording_server.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
 
@@ -36,8 +37,7 @@ struct Box {
 /// alignment of 3, and every message box captured.
 class WordCalls : public ::testing::Test {
   protected:
-    WordCalls() : rec("Word.Application", tqtest::Model::None) {
-        wordtest::DefineWordModel(rec);
+    WordCalls() : rec("Word.Application", tqtest::Model::Word) {
         rec.Answer("Font", w::kFontSize, InvokeKind::PropertyGet, Variant::R4(12.0f));
         rec.Answer("ParagraphFormat", w::kParaAlignment, InvokeKind::PropertyGet, Variant::I4(3));
         // Tables.Count answers the number of tables added so far.
