@@ -1,5 +1,4 @@
-// The library's basic types: its exception classes and its version (set by the build from the
-// project's version, TQTOOL_VERSION).
+// The library's basic types: its exception classes.
 #include "tqtool/types.h"
 
 namespace tq {
@@ -11,8 +10,5 @@ AutomationError::AutomationError(int32_t code, const std::string& message)
 
 AutomationError::~AutomationError() = default;
 
-const char* Version() {
-    return TQTOOL_VERSION;
-}
 
 }  // namespace tq
