@@ -10,5 +10,4 @@ AutomationError::AutomationError(int32_t code, const std::string& message)
 
 AutomationError::~AutomationError() = default;
 
-
 }  // namespace tq
