@@ -1,6 +1,6 @@
+#include "support/recording_server.h"
 #include "text/dates.h"
 #include "text/number_text.h"
-#include "support/recording_server.h"
 
 #include <tuple>
 
@@ -28,7 +28,7 @@ struct MemberInfo {
 
 struct ServerState {
     std::recursive_mutex mutex;
-    const tq::automation::MemberTable* table = nullptr;  // the modelled server's members
+    const tq::automation::MemberTable* table = nullptr;            // the modelled server's members
     std::map<std::pair<std::string, DISPID>, MemberInfo> members;  // added by DefineMember
     std::map<std::string, DISPID> defaultMembers;
     std::map<std::tuple<std::string, DISPID, int>, ScriptEntry> script;
