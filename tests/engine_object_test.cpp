@@ -493,3 +493,24 @@ TEST(EngineObjects, WorksheetsLeaveOutChartSheetsThatSheetsList) {
 }
 
 }  // namespace
+
+namespace {
+
+// Engine messages are GBK library text, converted once: names from the caller and the engine's
+// own non-ASCII text alike.
+TEST(EngineObjects, MessagesCarryNonAsciiTextAsGbk) {
+    Holder book = AddBook(NewApplication());
+    Holder sheet = Sheet(book, 1);
+    SetName(sheet, kQingHeng);
+    Holder added = Sheets(book).InvokeObject(xl::Sheets_Add, InvokeKind::Method);
+    EXPECT_EQ(errorOf([&] { SetName(added, kQingHeng); }),
+              "Worksheet.Name: a sheet named '" + kQingHeng + "' already exists");
+    EXPECT_EQ(errorOf([&] {
+                  Cell(sheet, 1, 1).GetObject(xl::Range_Resize, {Variant::I4(0), Variant::I4(1)});
+              }),
+              "Range.Resize: the size must be at least 1 \xa1\xc1 1");
+    EXPECT_EQ(errorOf([&] { sheet.GetObject(xl::Worksheet_Range, {StrVariant(kQingHeng + "1")}); }),
+              "Worksheet.Range: '" + kQingHeng + "1' is not a cell reference");
+}
+
+}  // namespace
