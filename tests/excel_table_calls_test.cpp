@@ -265,3 +265,16 @@ TEST_F(ExcelTableCalls, OpenWorkbookFormWritesThroughTheObjectsHolders) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ExcelTableCalls, ActionsOutsideTheirTableMergeNothing) {
+    tq::TableSet tables{{{"a", "b"}, {"c", "d"}}};
+    EXPECT_TRUE(tq::ExcelTable(tables, Actions{{tq::action(tq::unionRow, 2, 0, -1),
+                                                tq::action(tq::unionCol, -1, 0, -1),
+                                                tq::action(tq::unionCol, 2, 0, -1)}}));
+    EXPECT_TRUE(matching(log(), "Merge").empty()) << join(log());
+    EXPECT_EQ(matching(log(), "App.Visible=(BOOL -1)").size(), 1u);
+}
+
+}  // namespace
