@@ -8,8 +8,8 @@
 #include "office/spreadsheet/xls/xls_reader.h"
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
 #include "office/spreadsheet/xlsx/xlsx_writer.h"
-#include "text/text.h"
 #include "tqtool/types.h"
+#include "text/text.h"
 
 namespace tq::office {
 
