@@ -23,9 +23,10 @@
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
 #include "automation/servers.h"
+#include "excel/connect.h"
 #include "os/process.h"
-#include "tqtool/excel.h"
 #include "text/text.h"
+#include "tqtool/excel.h"
 
 namespace {
 
@@ -77,18 +78,14 @@ bool ensureWorkbook() {
     std::fprintf(stderr, "generating %s\n", g_book.c_str());
     int status = 0;
     return tq::os::RunAndWait({"/usr/bin/python3", script, g_book, std::to_string(g_rows)},
-                                    &status) &&
+                              &status) &&
            status == 0;
 }
 
 void EnginePerCell(benchmark::State& state) {
     size_t bytes = 0;
     for (auto _ : state) {
-        tq::automation::CLSID clsid;
-        tq::automation::CLSIDFromProgID("Excel.Application", clsid);
-        DispatchPtr app;
-        if (tq::automation::GetActiveObject(clsid, app) != tq::automation::S_OK)
-            tq::automation::CreateDispatch(clsid, app);
+        DispatchPtr app = tq::ConnectServer("Excel.Application");
         Holder xlapp(app);
         Holder books = xlapp.GetObject(xl::Application_Workbooks);
         auto args = xl::OpenArgs(StrVariant(tq::text::pathFromOs(g_book)), Variant::Missing(),

@@ -8,12 +8,13 @@
 #include <cstdlib>
 #include <thread>
 
-#include "text/dates.h"
-#include "text/number_text.h"
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
 #include "automation/servers.h"
+#include "office/builtin_servers.h"
 #include "support/recording_server.h"
+#include "text/dates.h"
+#include "text/number_text.h"
 
 using namespace tq::automation;
 using ::testing::ElementsAre;
@@ -28,6 +29,7 @@ class FakeObject : public IDispatch {
     std::function<Variant(DISPID, InvokeKind, std::span<const Variant>)> answer;
     std::vector<std::string> calls;
     std::string type = "Range";
+    const tq::automation::MemberTable* Members() const override { return &xl::Members(); }
 
     Variant Invoke(DISPID id, InvokeKind kind, std::span<const Variant> args) override {
         std::string line = std::to_string(id) + "/" + std::to_string(static_cast<int>(kind));
@@ -98,7 +100,8 @@ TEST(Variant, FactoriesCarryTypeAndValue) {
     EXPECT_EQ(Variant::Bool(false).boolVal, 0);
     EXPECT_EQ(Variant::Str(u"\x9752").bstr, u"\x9752");
 
-    // The missing value is VT_ERROR with DISP_E_PARAMNOTFOUND; another error is not missing.
+    // The missing value is VT_ERROR with tq::hresult::DISP_E_PARAMNOTFOUND_; another error is not
+    // missing.
     Variant missing = Variant::Missing();
     EXPECT_EQ(missing.vt, VT_ERROR);
     EXPECT_EQ(static_cast<uint32_t>(missing.scode), 0x80020004u);
@@ -233,15 +236,14 @@ TEST(Holder, FailuresNameMemberAndReason) {
     }
     // Any other failure inside the server becomes an automation error naming the member.
     EXPECT_EQ(codeOf([&] { h.InvokeHelper(xl::Sheets_Select, InvokeKind::Method, VT_EMPTY); }),
-              DISP_E_EXCEPTION);
+              tq::hresult::DISP_E_EXCEPTION_);
     EXPECT_EQ(messageOf([&] { h.InvokeHelper(xl::Sheets_Select, InvokeKind::Method, VT_EMPTY); }),
               "Sheets.Select: selection refused");
     // A result that cannot take the requested type names the member too.
     EXPECT_EQ(messageOf([&] { h.GetProperty(xl::Sheets_Count, VT_I4); }),
               "Sheets.Count: cannot convert the text \"many\" to VT_I4: it is not a number");
-    EXPECT_EQ(MemberName("Range", 0x999), "Range.#0x999");
-    RegisterMemberName("Document", 0x999, "Tables");
-    EXPECT_EQ(MemberName("Document", 0x999), "Document.Tables");
+    EXPECT_EQ(MemberName(&xl::Members(), "Range", 0x999), "Range.#0x999");
+    EXPECT_EQ(MemberName(&xl::Members(), "Range", xl::Range_MergeArea), "Range.MergeArea");
 }
 
 TEST(ChangeType, NumbersBooleansAndText) {
@@ -262,12 +264,12 @@ TEST(ChangeType, NumbersBooleansAndText) {
     EXPECT_EQ(ChangeType(Variant::I4(5), VT_I4).lVal, 5);
 
     // Overflow.
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(40000), VT_I2); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(-1), VT_UI4); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(3e9), VT_I4); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(1e300), VT_R4); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(NAN), VT_I4); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(1e9), VT_DATE); }), DISP_E_OVERFLOW);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(40000), VT_I2); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(-1), VT_UI4); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(3e9), VT_I4); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(1e300), VT_R4); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(NAN), VT_I4); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::R8(1e9), VT_DATE); }), tq::hresult::DISP_E_OVERFLOW_);
     EXPECT_EQ(ChangeType(Variant::R8(32767.4), VT_I2).iVal, 32767);
     EXPECT_EQ(ChangeType(Variant::R8(-2147483648.0), VT_I4).lVal, INT32_MIN);
 
@@ -278,25 +280,34 @@ TEST(ChangeType, NumbersBooleansAndText) {
     EXPECT_EQ(ChangeType(Variant::Str(u"70000"), VT_UI4).ulVal, 70000u);
     for (const char16_t* bad :
          {u"", u" ", u"12abc", u"0x10", u"inf", u"nan", u"1,5", u"1e", u"--1", u"\xff11"})
-        EXPECT_EQ(codeOf([&] { ChangeType(Variant::Str(bad), VT_R8); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"99999"), VT_I2); }), DISP_E_OVERFLOW);
+        EXPECT_EQ(codeOf([&] { ChangeType(Variant::Str(bad), VT_R8); }),
+                  tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"99999"), VT_I2); }),
+              tq::hresult::DISP_E_OVERFLOW_);
     EXPECT_EQ(ChangeType(Variant::Str(u"TRUE"), VT_BOOL).boolVal, -1);
     EXPECT_EQ(ChangeType(Variant::Str(u"false"), VT_BOOL).boolVal, 0);
     EXPECT_EQ(ChangeType(Variant::Str(u"2"), VT_BOOL).boolVal, -1);
     EXPECT_EQ(ChangeType(Variant::Str(u"2024/1/1 12:00"), VT_DATE).date, 45292.5);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"2023/2/29"), VT_DATE); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Str(u"2023/2/29"), VT_DATE); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
 
     // Values that have no other form.
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Error(0x800A07D7), VT_I4); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Missing(), VT_BSTR); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Error(0x800A07D7), VT_I4); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Missing(), VT_BSTR); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
     Variant null;
     null.vt = VT_NULL;
-    EXPECT_EQ(codeOf([&] { ChangeType(null, VT_BSTR); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::Dispatch(nullptr), VT_BSTR); }), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_DISPATCH); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([&] { ChangeType(null, VT_BSTR); }), tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::Dispatch(nullptr), VT_BSTR); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_DISPATCH); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
     EXPECT_EQ(ChangeType(Variant(), VT_DISPATCH).disp, nullptr);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_BYREF | VT_I4); }), DISP_E_BADVARTYPE);
-    EXPECT_EQ(codeOf([] { ChangeType(Variant::ByRef(nullptr), VT_I4); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::I4(1), VT_BYREF | VT_I4); }),
+              tq::hresult::DISP_E_BADVARTYPE_);
+    EXPECT_EQ(codeOf([] { ChangeType(Variant::ByRef(nullptr), VT_I4); }),
+              tq::hresult::DISP_E_TYPEMISMATCH_);
 }
 
 TEST(ChangeType, ObjectsConvertThroughTheirDefaultMember) {
@@ -319,7 +330,7 @@ TEST(ChangeType, ObjectsConvertThroughTheirDefaultMember) {
     loop->answer = [weakLoop](DISPID, InvokeKind, std::span<const Variant>) {
         return Variant::Dispatch(weakLoop.lock());
     };
-    EXPECT_EQ(codeOf([&] { text(Variant::Dispatch(loop)); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(codeOf([&] { text(Variant::Dispatch(loop)); }), tq::hresult::DISP_E_TYPEMISMATCH_);
     // A cell holding an error value: the failure says which value.
     auto err = std::make_shared<FakeObject>();
     err->answer = [](DISPID, InvokeKind, std::span<const Variant>) {
@@ -407,8 +418,8 @@ TEST(TextForm, Dates) {
     // A time of day alone.
     EXPECT_EQ(text(Variant::Date(0.5)), "12:00:00");
     EXPECT_EQ(text(Variant::Date(0)), "0:00:00");
-    EXPECT_EQ(codeOf([] { text(Variant::Date(2958466)); }), DISP_E_OVERFLOW);
-    EXPECT_EQ(codeOf([] { text(Variant::Date(-700000)); }), DISP_E_OVERFLOW);
+    EXPECT_EQ(codeOf([] { text(Variant::Date(2958466)); }), tq::hresult::DISP_E_OVERFLOW_);
+    EXPECT_EQ(codeOf([] { text(Variant::Date(-700000)); }), tq::hresult::DISP_E_OVERFLOW_);
 
     double d = 0;
     ASSERT_TRUE(tq::text::ParseDate("2024/1/1 12:00:00", d));
@@ -441,10 +452,10 @@ TEST(Bstr, GbkConversionsAreStrict) {
         ToBstr("ab\xc7\xe0\x81");
         FAIL() << "no error";
     } catch (const tq::AutomationError& e) {
-        EXPECT_EQ(e.code(), E_NO_UNICODE_TRANSLATION);
+        EXPECT_EQ(e.code(), tq::hresult::E_NO_UNICODE_TRANSLATION_);
         EXPECT_THAT(e.what(), HasSubstr("byte 4"));
     }
-    EXPECT_EQ(codeOf([] { StrVariant("\xff"); }), E_NO_UNICODE_TRANSLATION);
+    EXPECT_EQ(codeOf([] { StrVariant("\xff"); }), tq::hresult::E_NO_UNICODE_TRANSLATION_);
 }
 
 TEST(Registry, RunningServersAndDisabling) {
@@ -459,16 +470,17 @@ TEST(Registry, RunningServersAndDisabling) {
         return o;
     });
 
-    EXPECT_EQ(pf::CoInitialize(), pf::S_OK);
+    EXPECT_EQ(pf::CoInitialize(), tq::hresult::S_OK_);
     EXPECT_TRUE(pf::AfxOleInit());
     pf::CLSID clsid;
-    ASSERT_EQ(pf::CLSIDFromProgID("test.BRIDGE", clsid), pf::S_OK);  // program ids ignore case
+    ASSERT_EQ(pf::CLSIDFromProgID("test.BRIDGE", clsid),
+              tq::hresult::S_OK_);  // program ids ignore case
     EXPECT_EQ(clsid.progId, "Test.Bridge");
     pf::CLSID unknown;
-    EXPECT_EQ(pf::CLSIDFromProgID("No.Such.Server", unknown), pf::CO_E_CLASSSTRING);
+    EXPECT_EQ(pf::CLSIDFromProgID("No.Such.Server", unknown), tq::hresult::CO_E_CLASSSTRING_);
 
     DispatchPtr out;
-    EXPECT_EQ(pf::GetActiveObject(clsid, out), pf::MK_E_UNAVAILABLE);
+    EXPECT_EQ(pf::GetActiveObject(clsid, out), tq::hresult::MK_E_UNAVAILABLE_);
     EXPECT_EQ(out, nullptr);
     ASSERT_TRUE(pf::CreateDispatch(clsid, out));
     EXPECT_EQ(made, 1);
@@ -479,13 +491,13 @@ TEST(Registry, RunningServersAndDisabling) {
     // to the same instance.
     ASSERT_FALSE(first.expired());
     DispatchPtr active;
-    ASSERT_EQ(pf::GetActiveObject(clsid, active), pf::S_OK);
+    ASSERT_EQ(pf::GetActiveObject(clsid, active), tq::hresult::S_OK_);
     EXPECT_EQ(active, first.lock());
     DispatchPtr queried;
-    EXPECT_EQ(pf::QueryInterfaceDispatch(active, queried), pf::S_OK);
+    EXPECT_EQ(pf::QueryInterfaceDispatch(active, queried), tq::hresult::S_OK_);
     EXPECT_EQ(queried, active);
     DispatchPtr none;
-    EXPECT_EQ(pf::QueryInterfaceDispatch(nullptr, none), pf::E_NOINTERFACE);
+    EXPECT_EQ(pf::QueryInterfaceDispatch(nullptr, none), tq::hresult::E_NOINTERFACE_);
 
     // A second start gives a new running instance; the first one keeps running too.
     DispatchPtr second;
@@ -495,7 +507,7 @@ TEST(Registry, RunningServersAndDisabling) {
     queried.reset();
     EXPECT_FALSE(first.expired());
     DispatchPtr now;
-    ASSERT_EQ(pf::GetActiveObject(clsid, now), pf::S_OK);
+    ASSERT_EQ(pf::GetActiveObject(clsid, now), tq::hresult::S_OK_);
     EXPECT_EQ(now, second);
     now.reset();
 
@@ -503,9 +515,9 @@ TEST(Registry, RunningServersAndDisabling) {
     setenv("TQTOOL_OFFICE", "none", 1);
     EXPECT_TRUE(pf::ServersDisabled());
     pf::CLSID c2;
-    EXPECT_EQ(pf::CLSIDFromProgID("Test.Bridge", c2), pf::CO_E_CLASSSTRING);
+    EXPECT_EQ(pf::CLSIDFromProgID("Test.Bridge", c2), tq::hresult::CO_E_CLASSSTRING_);
     DispatchPtr o2;
-    EXPECT_EQ(pf::GetActiveObject(clsid, o2), pf::MK_E_UNAVAILABLE);
+    EXPECT_EQ(pf::GetActiveObject(clsid, o2), tq::hresult::MK_E_UNAVAILABLE_);
     EXPECT_FALSE(pf::CreateDispatch(clsid, o2));
     EXPECT_EQ(o2, nullptr);
     EXPECT_FALSE(pf::CreateDispatch("Excel.Application", o2));
@@ -514,7 +526,7 @@ TEST(Registry, RunningServersAndDisabling) {
     setenv("TQTOOL_OFFICE", "builtin", 1);
     EXPECT_FALSE(pf::ServersDisabled());
     unsetenv("TQTOOL_OFFICE");
-    EXPECT_EQ(pf::GetActiveObject(clsid, o2), pf::S_OK);
+    EXPECT_EQ(pf::GetActiveObject(clsid, o2), tq::hresult::S_OK_);
     EXPECT_EQ(made, 2);
 
     // Forgetting the running instances ends them.
@@ -522,7 +534,7 @@ TEST(Registry, RunningServersAndDisabling) {
     o2.reset();
     pf::ForgetRunningServer("Test.Bridge");
     EXPECT_TRUE(first.expired());
-    EXPECT_EQ(pf::GetActiveObject(clsid, o2), pf::MK_E_UNAVAILABLE);
+    EXPECT_EQ(pf::GetActiveObject(clsid, o2), tq::hresult::MK_E_UNAVAILABLE_);
 
     // A server that cannot start is not there.
     pf::RegisterServer("Test.Broken",
@@ -531,25 +543,26 @@ TEST(Registry, RunningServersAndDisabling) {
     EXPECT_FALSE(pf::CreateDispatch("Test.Broken", o2));
     EXPECT_FALSE(pf::CreateDispatch("Test.Null", o2));
     pf::CLSID broken;
-    ASSERT_EQ(pf::CLSIDFromProgID("Test.Broken", broken), pf::S_OK);
-    EXPECT_EQ(pf::GetActiveObject(broken, o2), pf::MK_E_UNAVAILABLE);
+    ASSERT_EQ(pf::CLSIDFromProgID("Test.Broken", broken), tq::hresult::S_OK_);
+    EXPECT_EQ(pf::GetActiveObject(broken, o2), tq::hresult::MK_E_UNAVAILABLE_);
 
     EXPECT_TRUE(static_cast<bool>(pf::GetServerFactory("Test.Bridge")));
     pf::UnregisterServer("Test.Bridge");
     pf::UnregisterServer("Test.Broken");
     pf::UnregisterServer("Test.Null");
     EXPECT_FALSE(static_cast<bool>(pf::GetServerFactory("Test.Bridge")));
-    EXPECT_EQ(pf::CLSIDFromProgID("Test.Bridge", c2), pf::CO_E_CLASSSTRING);
-    pf::RegisterBuiltinServers();  // idempotent
+    EXPECT_EQ(pf::CLSIDFromProgID("Test.Bridge", c2), tq::hresult::CO_E_CLASSSTRING_);
 }
 
 TEST(Registry, BuiltinServersAreLinkedIn) {
     OfficeEnv env;
     unsetenv("TQTOOL_OFFICE");
-    // The engines register themselves on the first lookup, also in a statically linked program.
+    // The library classes register the engines before their first lookup, also in a statically
+    // linked program.
+    tq::office::RegisterBuiltinServers();
     for (const char* progId : {"Excel.Application", "Word.Application"}) {
         pf::CLSID clsid;
-        EXPECT_EQ(pf::CLSIDFromProgID(progId, clsid), pf::S_OK) << progId;
+        EXPECT_EQ(pf::CLSIDFromProgID(progId, clsid), tq::hresult::S_OK_) << progId;
         EXPECT_TRUE(static_cast<bool>(pf::GetServerFactory(progId))) << progId;
     }
 }
@@ -571,8 +584,8 @@ TEST(Registry, ConcurrentCallersShareOneInstance) {
             for (int i = 0; i < 200; ++i) {
                 pf::CLSID c;
                 DispatchPtr o;
-                if (pf::CLSIDFromProgID("Test.Threads", c) == pf::S_OK &&
-                    pf::GetActiveObject(c, o) == pf::S_OK && o == first)
+                if (pf::CLSIDFromProgID("Test.Threads", c) == tq::hresult::S_OK_ &&
+                    pf::GetActiveObject(c, o) == tq::hresult::S_OK_ && o == first)
                     ++same;
             }
         });
@@ -584,125 +597,3 @@ TEST(Registry, ConcurrentCallersShareOneInstance) {
     pf::UnregisterServer("Test.Threads");
 }
 
-TEST(RecordingServer, LogsCallChainsAndAnswersFromScript) {
-    OfficeEnv env;
-    unsetenv("TQTOOL_OFFICE");
-    tqtest::RecordingServer rec("Test.Excel");
-    rec.Answer("Sheets", xl::Sheets_Count, InvokeKind::PropertyGet, Variant::I4(3));
-    rec.Queue("Range", DISPID_VALUE, InvokeKind::PropertyGet, Variant::R8(1e20));
-    rec.On("Range", xl::Range_Row, InvokeKind::PropertyGet, [](tqtest::CallContext& c) {
-        return Variant::I4(c.self.creationArgs().empty() ? 1 : c.self.creationArgs()[0].lVal);
-    });
-
-    DispatchPtr app;
-    ASSERT_TRUE(pf::CreateDispatch("Test.Excel", app));
-    EXPECT_EQ(rec.Started(), 1);
-    Holder application(app);
-    application.SetProperty(xl::Application_DisplayAlerts, Variant::Bool(false));
-    Holder books = application.GetObject(xl::Application_Workbooks);
-    Holder book = books.InvokeObject(xl::Workbooks_Add, InvokeKind::Method, {Variant::Missing()});
-    Holder sheets = book.GetObject(xl::Workbook_Worksheets);
-    EXPECT_EQ(sheets.GetProperty(xl::Sheets_Count, VT_I4).lVal, 3);
-    Holder sheet = sheets.GetObject(xl::Sheets_Item, {Variant::I4(1)});
-    sheet.SetProperty(xl::Worksheet_Name, StrVariant("\xb5\x5c"));
-    Holder cells = sheet.GetObject(xl::Worksheet_Cells);
-    // A scripted answer once, then the default (a value put on the cell).
-    Variant cell = cells.InvokeHelper(xl::Range_Item, InvokeKind::PropertyGet, VT_VARIANT,
-                                      {Variant::I4(2), Variant::I4(3)});
-    EXPECT_EQ(VariantToString(cell), "1E+20");
-    cells.InvokeHelper(xl::Range_Item, InvokeKind::PropertyPut, VT_EMPTY,
-                       {Variant::I4(2), Variant::I4(3), StrVariant("x")});
-    EXPECT_EQ(VariantToString(cell), "x");
-    EXPECT_EQ(Holder(cell.disp).GetProperty(xl::Range_Row, VT_I4).lVal, 2);
-    EXPECT_EQ(Holder(cell.disp).GetProperty(xl::Range_MergeCells, VT_BOOL).boolVal, 0);
-    EXPECT_EQ(Holder(cell.disp).GetProperty(xl::Range_Value, VT_BSTR).bstr, u"x");
-    // The same get gives the same object; a method gives a new one each time.
-    Holder again = sheets.GetObject(xl::Sheets_Item, {Variant::I4(1)});
-    EXPECT_EQ(again.get(), sheet.get());
-    Holder added =
-        sheets.InvokeObject(xl::Sheets_Add, InvokeKind::Method,
-                            xl::SheetsAddArgs(Variant::Missing(), Variant::Dispatch(sheet.get())));
-
-    EXPECT_THAT(
-        rec.Log(),
-        ElementsAre("Application[1].DisplayAlerts(put) BOOL:FALSE", "Application[1].Workbooks(get)",
-                    "Workbooks[1].Add(method) MISSING", "Workbook[1].Worksheets(get)",
-                    "Sheets[1].Count(get)", "Sheets[1].Item(get) I4:1",
-                    "Worksheet[1].Name(put) BSTR:\"\xb5\x5c\"", "Worksheet[1].Cells(get)",
-                    "Range[1].Item(get) I4:2 I4:3", "Range[2]._Default(get)",
-                    "Range[1].Item(put) I4:2 I4:3 BSTR:\"x\"", "Range[2]._Default(get)",
-                    "Range[2].Row(get)", "Range[2].MergeCells(get)", "Range[2].Value(get)",
-                    "Sheets[1].Item(get) I4:1",
-                    "Sheets[1].Add(method) MISSING DISPATCH:Worksheet[1] MISSING MISSING"))
-        << rec.LogText();
-    auto calls = rec.Calls();
-    EXPECT_EQ(calls[8].path, "Application[1].Workbooks.Add(MISSING).Worksheets.Item(I4:1).Cells");
-    EXPECT_EQ(calls[8].member, "Item");
-    EXPECT_EQ(calls[8].args.size(), 2u);
-    ASSERT_NE(rec.Find("Worksheet[2]"), nullptr);
-    EXPECT_EQ(rec.Find("Worksheet[2]").get(), added.get().get());
-    EXPECT_EQ(rec.Find("Worksheet[1]")->Property(xl::Worksheet_Name).bstr, u"\x792c");
-    EXPECT_EQ(rec.Find("Range[2]")->parent()->name(), "Range[1]");
-    size_t mark = rec.Mark();
-
-    // Failures carry the code and a message naming member and reason.
-    rec.Fail("Worksheet", xl::Worksheet_Name, InvokeKind::PropertyPut, DISP_E_EXCEPTION,
-             "a sheet named 'A' already exists");
-    try {
-        sheet.SetProperty(xl::Worksheet_Name, StrVariant("A"));
-        FAIL() << "no error";
-    } catch (const tq::AutomationError& e) {
-        EXPECT_EQ(e.code(), DISP_E_EXCEPTION);
-        EXPECT_STREQ(e.what(), "Worksheet.Name: a sheet named 'A' already exists");
-    }
-    EXPECT_THAT(rec.LogSince(mark), ElementsAre("Worksheet[1].Name(put) BSTR:\"A\""));
-    EXPECT_THAT(rec.LogWhere([](const tqtest::RecordedCall& c) { return c.type == "Workbooks"; }),
-                ElementsAre("Workbooks[1].Add(method) MISSING"));
-
-    // The running instance is the recorded one.
-    DispatchPtr active;
-    pf::CLSID clsid;
-    ASSERT_EQ(pf::CLSIDFromProgID("Test.Excel", clsid), pf::S_OK);
-    ASSERT_EQ(pf::GetActiveObject(clsid, active), pf::S_OK);
-    EXPECT_EQ(active, app);
-}
-
-TEST(RecordingServer, StandsInForAServerAndRestoresIt) {
-    OfficeEnv env;
-    unsetenv("TQTOOL_OFFICE");
-    int realStarts = 0;
-    pf::RegisterServer("Test.Real", [&]() -> DispatchPtr {
-        ++realStarts;
-        return std::make_shared<FakeObject>();
-    });
-    DispatchPtr real;
-    ASSERT_TRUE(pf::CreateDispatch("Test.Real", real));
-    {
-        tqtest::RecordingServer rec("Test.Real", tqtest::Model::None);
-        rec.DefineMember("Application", 0x6, "Documents", "Documents");
-        rec.DefineMember("Documents", 0xB, "Add", "Document");
-        pf::CLSID clsid;
-        ASSERT_EQ(pf::CLSIDFromProgID("Test.Real", clsid), pf::S_OK);
-        DispatchPtr app;
-        // The earlier instance is forgotten; a user's running server is simulated by Start().
-        EXPECT_EQ(pf::GetActiveObject(clsid, app), pf::MK_E_UNAVAILABLE);
-        auto started = rec.Start();
-        ASSERT_NE(started, nullptr);
-        ASSERT_EQ(pf::GetActiveObject(clsid, app), pf::S_OK);
-        EXPECT_EQ(app, started);
-        Holder docs = Holder(app).GetObject(0x6);
-        Holder doc = docs.InvokeObject(0xB, InvokeKind::Method, {Variant::Missing()});
-        doc.InvokeHelper(0x7, InvokeKind::Method, VT_EMPTY,
-                         {Variant::R4(2.5f), Variant::Date(45292.5)});
-        EXPECT_THAT(rec.Log(),
-                    ElementsAre("Application[1].Documents(get)", "Documents[1].Add(method) MISSING",
-                                "Document[1].#0x7(method) R4:2.5 DATE:2024/1/1 12:00:00"));
-        EXPECT_EQ(doc.get()->TypeName(), "Document");
-    }
-    // The replaced factory is back.
-    DispatchPtr again;
-    ASSERT_TRUE(pf::CreateDispatch("Test.Real", again));
-    EXPECT_EQ(realStarts, 2);
-    EXPECT_NE(dynamic_cast<FakeObject*>(again.get()), nullptr);
-    pf::UnregisterServer("Test.Real");
-}

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "office/spreadsheet/engine_state.h"
 #include "office/spreadsheet/excel_engine.h"
 #include "support/engine_support.h"
 #include "text/text.h"
@@ -452,6 +453,65 @@ TEST(EngineObjects, VisibleSavesEveryUnshownWorkbookWithoutOverwriting) {
     EXPECT_EQ(tq::office::ShowFolder(), "/run/user/4242/tqtool-office");
     ::setenv("XDG_RUNTIME_DIR", "", 1);
     EXPECT_EQ(tq::office::ShowFolder(), "/tmp/tqtool-office");
+}
+
+}  // namespace
+
+namespace {
+
+// A workbook whose first sheet is a chart sheet: Worksheets lists the worksheets only, Sheets
+// every sheet in order.
+TEST(EngineObjects, WorksheetsLeaveOutChartSheetsThatSheetsList) {
+    using namespace tq::office;
+    Workbook wb;
+    for (auto [name, kind] :
+         {std::pair{"Chart1", SheetKind::Chart}, std::pair{"Data", SheetKind::Worksheet},
+          std::pair{"More", SheetKind::Worksheet}}) {
+        wb.sheets.emplace_back().name = name;
+        wb.sheets.back().kind = kind;
+    }
+    auto book = std::make_shared<sheet_engine::BookState>(std::move(wb));
+    Holder worksheets(sheet_engine::MakeSheets(book, true));
+    Holder sheets(sheet_engine::MakeSheets(book, false));
+    auto nameOf = [](const Holder& coll, const Variant& index) {
+        return VariantToString(
+            coll.GetObject(xl::Sheets_Item, {index}).GetProperty(xl::Worksheet_Name, VT_BSTR));
+    };
+    EXPECT_EQ(Count(worksheets), 2);
+    EXPECT_EQ(sheets.GetProperty(xl::Sheets_Count, VT_I4).lVal, 3);
+    EXPECT_EQ(nameOf(worksheets, Variant::I4(1)), "Data");
+    EXPECT_EQ(nameOf(sheets, Variant::I4(1)), "Chart1");
+    EXPECT_EQ(nameOf(sheets, Variant::Str(u"chart1")), "Chart1");
+    EXPECT_NE(errorOf([&] { nameOf(worksheets, Variant::Str(u"Chart1")); }).find("no sheet named"),
+              std::string::npos);
+    // Added after the last worksheet: the fourth sheet of the workbook.
+    auto args = xl::SheetsAddArgs(
+        Variant::Missing(),
+        Variant::Dispatch(worksheets.GetObject(xl::Sheets_Item, {Variant::I4(2)}).get()));
+    worksheets.InvokeObject(xl::Sheets_Add, InvokeKind::Method, std::span<const Variant>(args));
+    EXPECT_EQ(Count(worksheets), 3);
+    EXPECT_EQ(book->model.wb.sheets[3].kind, SheetKind::Worksheet);
+}
+
+}  // namespace
+
+namespace {
+
+// Engine messages are GBK library text, converted once: names from the caller and the engine's
+// own non-ASCII text alike.
+TEST(EngineObjects, MessagesCarryNonAsciiTextAsGbk) {
+    Holder book = AddBook(NewApplication());
+    Holder sheet = Sheet(book, 1);
+    SetName(sheet, kQingHeng);
+    Holder added = Sheets(book).InvokeObject(xl::Sheets_Add, InvokeKind::Method);
+    EXPECT_EQ(errorOf([&] { SetName(added, kQingHeng); }),
+              "Worksheet.Name: a sheet named '" + kQingHeng + "' already exists");
+    EXPECT_EQ(errorOf([&] {
+                  Cell(sheet, 1, 1).GetObject(xl::Range_Resize, {Variant::I4(0), Variant::I4(1)});
+              }),
+              "Range.Resize: the size must be at least 1 \xa1\xc1 1");
+    EXPECT_EQ(errorOf([&] { sheet.GetObject(xl::Worksheet_Range, {StrVariant(kQingHeng + "1")}); }),
+              "Worksheet.Range: '" + kQingHeng + "1' is not a cell reference");
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 
 #include "support/excel_files.h"
 #include "support/os_support.h"
+#include "text/text.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
-#include "text/text.h"
 
 namespace {
 
@@ -281,6 +281,28 @@ TEST_F(ExcelRead, ColumnMapSurvivesExitAndReopenCopiesShareTheWorkbook) {
     ASSERT_TRUE(x.open(true));
     x.getData({"k1"}, data);
     EXPECT_EQ(data, (tq::Table{{"3"}}));
+    x.exit();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ExcelRead, ReadingAFarCellIsRefusedBeforeAnyCellIsRead) {
+    makeWorkbook(osPath("far.xlsx"), "ws['A1'] = 't'\nws['XFD4068'] = 'far'\n");
+    tq::CTqExcel x(gbkPath("far.xlsx"));
+    ASSERT_TRUE(x.open(true));
+    tq::Table data;
+    try {
+        x.getAllData(data);
+        FAIL() << "read " << data.size() << " rows";
+    } catch (const tq::AutomationError& e) {
+        EXPECT_NE(std::string(e.what()).find("A1:XFD4068 of '" + gbkPath("far.xlsx") +
+                                             "' holds 66,650,112 cells, more than the limit of "
+                                             "50,000,000"),
+                  std::string::npos)
+            << e.what();
+    }
     x.exit();
 }
 

@@ -214,42 +214,6 @@ TEST_F(ExcelTableCalls, TablesWithoutAFirstCellKeepTheServersSheetName) {
                     "Sheet3.Cells[1,1].Item=(I2 1, I2 1, BSTR \"name\")"}));
 }
 
-TEST_F(ExcelTableCalls, NoServerShowsTheMessageAndAddsNothing) {
-    server_.uninstall();
-    tq::TableSet tables{{{"a"}}};
-    EXPECT_FALSE(tq::ExcelTable(tables, Fixed{}));
-    EXPECT_FALSE(tq::ExcelTable(tables, Fixed{}, Marks{}));
-    EXPECT_FALSE(tq::ExcelTable(tables, Actions{}));
-    tq::CTqExcel x;
-    EXPECT_FALSE(x.ExcelTable(tables, Fixed{}, Marks{}));
-    EXPECT_FALSE(x.ExcelTable(tables, Actions{}));
-    ASSERT_EQ(boxes_.size(), 5u);
-    for (const auto& [text, flags] : boxes_) {
-        EXPECT_EQ(text, kNoOffice);
-        EXPECT_EQ(flags, 0u);
-    }
-    EXPECT_TRUE(log().empty());
-    // The open-workbook form on an object that never opened writes nothing.
-    EXPECT_FALSE(x.ExcelTable(tables, Fixed{}));
-    EXPECT_TRUE(log().empty());
-}
-
-TEST_F(ExcelTableCalls, RefusedCallsLeaveAsAutomationErrorsWithoutShowing) {
-    tq::TableSet tables{{{"a", "b"}}};
-    // A merge size of 0 (end not beyond sp).
-    EXPECT_THROW(tq::ExcelTable(tables, Actions{{tq::action(tq::unionRow, 0, 1, 1)}}),
-                 tq::AutomationError);
-    EXPECT_TRUE(matching(log(), "Visible").empty());
-    // Written so far: both cells.
-    EXPECT_EQ(server_.script().cells.at({1, 2}), "b");
-
-    server_.clearLog();
-    server_.script().failing = {"Worksheet.Name"};
-    EXPECT_THROW(tq::ExcelTable(tables, Fixed{}), tq::AutomationError);
-    EXPECT_TRUE(matching(log(), "Visible").empty());
-    EXPECT_TRUE(matching(log(), "Select").empty());
-}
-
 TEST_F(ExcelTableCalls, OpenWorkbookFormWritesThroughTheObjectsHolders) {
     server_.script().sheetCount = 3;
     tq::CTqExcel x("\xb5\x5c.xlsx");
@@ -298,6 +262,19 @@ TEST_F(ExcelTableCalls, OpenWorkbookFormWritesThroughTheObjectsHolders) {
     ASSERT_TRUE(x.ExcelTable(tq::TableSet{}, Fixed{}));
     EXPECT_EQ(join(log()), join({"Sheet2.Cells.Clear()", "Sheets.Count", "Sheets.Select(I2 1)",
                                  "Sheet2.Cells"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ExcelTableCalls, ActionsOutsideTheirTableMergeNothing) {
+    tq::TableSet tables{{{"a", "b"}, {"c", "d"}}};
+    EXPECT_TRUE(tq::ExcelTable(tables, Actions{{tq::action(tq::unionRow, 2, 0, -1),
+                                                tq::action(tq::unionCol, -1, 0, -1),
+                                                tq::action(tq::unionCol, 2, 0, -1)}}));
+    EXPECT_TRUE(matching(log(), "Merge").empty()) << join(log());
+    EXPECT_EQ(matching(log(), "App.Visible=(BOOL -1)").size(), 1u);
 }
 
 }  // namespace

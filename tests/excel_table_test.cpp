@@ -215,20 +215,4 @@ TEST_F(ExcelTableFiles, RefusedSheetNameKeepsWhatWasWritten) {
     EXPECT_EQ(shownFiles(), before);  // not shown
 }
 
-TEST_F(ExcelTableFiles, NoServerShowsTheMessage) {
-    ostest::ScopedEnv none("TQTOOL_OFFICE", "none");
-    tq::TableSet tables{{{"a"}}};
-    EXPECT_FALSE(tq::ExcelTable(tables, Fixed{}));
-    EXPECT_FALSE(tq::ExcelTable(tables, Actions{}));
-    ASSERT_EQ(boxes_.size(), 2u);
-    EXPECT_EQ(boxes_[0],
-              "\xc4\xfa\xc3\xbb\xd3\xd0\xb0\xb2\xd7\xb0"
-              "OFFICE"
-              "\xa3\xac\xb4\xcb\xb9\xa6\xc4\xdc\xb2\xbb\xc4\xdc\xd6\xb4\xd0\xd0\xa3\xa1");
-    EXPECT_TRUE(shownFiles().empty());
-    tq::CTqExcel x(dir_.path() + "/n.xlsx");
-    EXPECT_FALSE(x.open(false));
-    EXPECT_EQ(boxes_.size(), 3u);
-}
-
 }  // namespace

@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
+#include "automation/word_ops.h"
 #include "support/os_support.h"
-#include "support/word_recording.h"
+#include "support/recording_server.h"
 #include "tqtool/export.h"
 #include "tqtool/messagebox.h"
 
@@ -36,8 +37,7 @@ struct Box {
 /// alignment of 3, and every message box captured.
 class WordCalls : public ::testing::Test {
   protected:
-    WordCalls() : rec("Word.Application", tqtest::Model::None) {
-        wordtest::DefineWordModel(rec);
+    WordCalls() : rec("Word.Application", tqtest::Model::Word) {
         rec.Answer("Font", w::kFontSize, InvokeKind::PropertyGet, Variant::R4(12.0f));
         rec.Answer("ParagraphFormat", w::kParaAlignment, InvokeKind::PropertyGet, Variant::I4(3));
         // Tables.Count answers the number of tables added so far.
@@ -314,28 +314,6 @@ TEST_F(WordCalls, TableWithoutRowsIsReportedAndWordShown) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, kTableError);
     EXPECT_EQ(rec.Log().back(), "Application[1].Visible(put) BOOL:TRUE");
-}
-
-TEST_F(WordCalls, NoServerIsReported) {
-    ostest::ScopedEnv none("TQTOOL_OFFICE", "none");
-    ASSERT_FALSE(tq::WordTable2({"t"}, {{{"a"}}}, true));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, kNoOffice);
-    EXPECT_EQ(boxes[0].caption, kCaption);
-    EXPECT_EQ(boxes[0].flags, 0x2040u);
-    EXPECT_EQ(rec.Started(), 0);
-    EXPECT_TRUE(rec.Log().empty());
-}
-
-TEST_F(WordCalls, RejectedCallLeavesTheFunction) {
-    rec.Fail("Cell", w::kCellMerge, InvokeKind::Method, static_cast<int32_t>(0x800A1766u),
-             "cannot merge");
-    tq::Table t{{"a"}, {"a"}};
-    EXPECT_THROW(tq::WordTable({"t"}, {t}, {{tq::action(tq::unionCol, 0, 0, -1)}}, true),
-                 tq::AutomationError);
-    // Word stays hidden: it was never made visible again.
-    EXPECT_THAT(linesOf("Application", "Visible"),
-                ElementsAre("Application[1].Visible(put) BOOL:FALSE"));
 }
 
 }  // namespace

@@ -51,8 +51,8 @@ json dump(const std::string& path) {
 std::string lastShown() {
     tq::automation::CLSID clsid;
     tq::automation::DispatchPtr app;
-    if (tq::automation::CLSIDFromProgID("Word.Application", clsid) != tq::automation::S_OK ||
-        tq::automation::GetActiveObject(clsid, app) != tq::automation::S_OK)
+    if (tq::automation::CLSIDFromProgID("Word.Application", clsid) != tq::hresult::S_OK_ ||
+        tq::automation::GetActiveObject(clsid, app) != tq::hresult::S_OK_)
         return {};
     auto docs = tq::office::word::DocumentsOf(app);
     return docs.empty() ? std::string() : docs.back()->shownFile;

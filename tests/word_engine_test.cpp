@@ -7,6 +7,8 @@
 #include "automation/holder.h"
 #include "automation/word_ops.h"
 #include "automation/servers.h"
+#include "office/builtin_servers.h"
+#include "office/common/show_folder.h"
 #include "office/document/word_engine.h"
 #include "support/os_support.h"
 #include "text/text.h"
@@ -286,7 +288,7 @@ TEST(WordEngine, ShowingSavesEachDocumentOnceWithoutReplacingFiles) {
     std::string folder = dir.path() + "/show/sub";
     ostest::ScopedEnv env("TQTOOL_OFFICE_DIR", folder.c_str());
     ostest::ScopedEnv open("TQTOOL_OFFICE_OPEN", "0");
-    EXPECT_EQ(ShowFolder(), folder);
+    EXPECT_EQ(tq::office::ShowFolder(), folder);
     Holder app{CreateApplication()};
     Holder docs = app.GetObject(w::kAppDocuments);
     docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
@@ -313,9 +315,10 @@ TEST(WordEngine, ShowingSavesEachDocumentOnceWithoutReplacingFiles) {
 }
 
 TEST(WordEngine, RegisteredAsWordApplication) {
+    tq::office::RegisterBuiltinServers();
     tq::automation::ForgetRunningServer("Word.Application");
     tq::automation::CLSID clsid;
-    ASSERT_EQ(tq::automation::CLSIDFromProgID("Word.Application", clsid), tq::automation::S_OK);
+    ASSERT_EQ(tq::automation::CLSIDFromProgID("Word.Application", clsid), tq::hresult::S_OK_);
     tq::automation::DispatchPtr app;
     ASSERT_TRUE(tq::automation::CreateDispatch(clsid, app));
     EXPECT_EQ(app->TypeName(), "Application");

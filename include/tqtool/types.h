@@ -55,8 +55,14 @@ class TQTOOL_API AutomationError : public std::runtime_error {
     int32_t code_;
 };
 
-/// Failure codes carried by AutomationError.
+/// Result and failure codes of the automation layer (HRESULT values); AutomationError carries the
+/// failure codes. The one list of them in the library.
 namespace hresult {
+inline constexpr int32_t S_OK_ = 0;
+inline constexpr int32_t E_NOINTERFACE_ = static_cast<int32_t>(0x80004002u);
+inline constexpr int32_t DISP_E_BADVARTYPE_ = static_cast<int32_t>(0x80020008u);
+/// No mapping for the multibyte character in the target code page (invalid GBK text).
+inline constexpr int32_t E_NO_UNICODE_TRANSLATION_ = static_cast<int32_t>(0x80070459u);
 inline constexpr int32_t E_FAIL_ = static_cast<int32_t>(0x80004005u);
 inline constexpr int32_t E_INVALIDARG_ = static_cast<int32_t>(0x80070057u);
 inline constexpr int32_t E_NOTIMPL_ = static_cast<int32_t>(0x80004001u);

@@ -11,6 +11,8 @@
 
 namespace tq::automation {
 
+class MemberTable;
+
 /// The kind of an automation call.
 enum class InvokeKind : uint16_t { Method = 1, PropertyGet = 2, PropertyPut = 4 };
 
@@ -27,6 +29,8 @@ class IDispatch : public std::enable_shared_from_this<IDispatch> {
     virtual Variant Invoke(DISPID id, InvokeKind kind, std::span<const Variant> args) = 0;
     /// The object's type name ("Range", "Worksheet" ...), used in error messages.
     virtual std::string TypeName() const = 0;
+    /// The member table of the object's server (names members in error messages), or none.
+    virtual const MemberTable* Members() const { return nullptr; }
 };
 
 }  // namespace tq::automation

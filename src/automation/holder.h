@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "automation/coercion.h"
 #include "automation/dispatch.h"
 
 namespace tq::automation {
@@ -58,37 +59,5 @@ class Holder {
   private:
     DispatchPtr p_;
 };
-
-/// Converts a variant to another type as the platform's coercion does (no flags): numbers between
-/// each other, numbers and dates to text, text to numbers, an object through its default member
-/// (DISPID_VALUE). Raises tq::AutomationError (DISP_E_TYPEMISMATCH) when it cannot.
-Variant ChangeType(const Variant& v, uint16_t vt);
-
-/// GBK text -> wide automation string. Raises tq::AutomationError when the text is not valid GBK.
-std::u16string ToBstr(const String& gbk);
-/// Wide automation string -> GBK text.
-String FromBstr(const std::u16string& bstr);
-/// A VT_BSTR variant from GBK text (raises as ToBstr).
-Variant StrVariant(const String& gbk);
-/// The text of a variant as the coercion to VT_BSTR gives it, in GBK.
-String VariantToString(const Variant& v);
-
-/// An automation date as text (text::FormatDate); raises tq::AutomationError (DISP_E_OVERFLOW)
-/// outside 100/1/1 ... 9999/12/31, as the coercion to text does.
-std::string FormatDate(double date);
-
-/// "Type.Member" for error messages: the member's name when known (the spreadsheet members,
-/// and any registered with RegisterMemberName), else "Type.#0x1A2".
-std::string MemberName(const std::string& typeName, DISPID id);
-/// Registers the name of a member of a server object type (used in error messages and logs).
-void RegisterMemberName(const std::string& typeName, DISPID id, const std::string& name);
-
-/// Failure codes of the coercion and the string conversion (besides those in tqtool/types.h).
-inline constexpr int32_t DISP_E_BADVARTYPE = static_cast<int32_t>(0x80020008u);
-inline constexpr int32_t DISP_E_OVERFLOW = static_cast<int32_t>(0x8002000Au);
-inline constexpr int32_t DISP_E_TYPEMISMATCH = static_cast<int32_t>(0x80020005u);
-inline constexpr int32_t DISP_E_EXCEPTION = static_cast<int32_t>(0x80020009u);
-/// No mapping for the multibyte character in the target code page (invalid GBK text).
-inline constexpr int32_t E_NO_UNICODE_TRANSLATION = static_cast<int32_t>(0x80070459u);
 
 }  // namespace tq::automation

@@ -1,3 +1,5 @@
+// The process-wide registry of automation servers: program identifiers, their factories and
+// their running instances.
 #include "automation/servers.h"
 
 #include <cstdlib>
@@ -5,7 +7,6 @@
 #include <mutex>
 #include <vector>
 
-#include "office/builtin_servers.h"
 #include "text/text.h"
 
 namespace tq::automation {
@@ -35,24 +36,6 @@ std::string keyOf(const std::string& progId) {
     return text::toLower(progId);
 }
 
-thread_local bool tRegisteringBuiltins = false;
-
-void ensureBuiltins() {
-    static std::once_flag once;
-    if (tRegisteringBuiltins) return;
-    std::call_once(once, [] {
-        tRegisteringBuiltins = true;
-        try {
-            office::RegisterExcelServer();
-            office::RegisterWordServer();
-        } catch (...) {
-            tRegisteringBuiltins = false;
-            throw;
-        }
-        tRegisteringBuiltins = false;
-    });
-}
-
 }  // namespace
 
 bool ServersDisabled() {
@@ -60,12 +43,7 @@ bool ServersDisabled() {
     return v && text::equalsNoCase(text::trim(v), "none");
 }
 
-void RegisterBuiltinServers() {
-    ensureBuiltins();
-}
-
 void RegisterServer(const std::string& progId, ServerFactory factory) {
-    ensureBuiltins();
     Registry& r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
     Server& s = r.servers[keyOf(progId)];
@@ -74,7 +52,6 @@ void RegisterServer(const std::string& progId, ServerFactory factory) {
 }
 
 void UnregisterServer(const std::string& progId) {
-    ensureBuiltins();
     Registry& r = registry();
     Server removed;
     {
@@ -88,7 +65,6 @@ void UnregisterServer(const std::string& progId) {
 }
 
 void ForgetRunningServer(const std::string& progId) {
-    ensureBuiltins();
     Registry& r = registry();
     DispatchPtr running;
     std::vector<DispatchPtr> started;
@@ -104,7 +80,6 @@ void ForgetRunningServer(const std::string& progId) {
 }
 
 ServerFactory GetServerFactory(const std::string& progId) {
-    ensureBuiltins();
     Registry& r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
     auto it = r.servers.find(keyOf(progId));
@@ -112,7 +87,7 @@ ServerFactory GetServerFactory(const std::string& progId) {
 }
 
 int32_t CoInitialize() {
-    return S_OK;
+    return hresult::S_OK_;
 }
 
 bool AfxOleInit() {
@@ -120,36 +95,33 @@ bool AfxOleInit() {
 }
 
 int32_t CLSIDFromProgID(const std::string& progId, CLSID& clsid) {
-    if (ServersDisabled()) return CO_E_CLASSSTRING;
-    ensureBuiltins();
+    if (ServersDisabled()) return hresult::CO_E_CLASSSTRING_;
     Registry& r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
     auto it = r.servers.find(keyOf(progId));
-    if (it == r.servers.end() || !it->second.factory) return CO_E_CLASSSTRING;
+    if (it == r.servers.end() || !it->second.factory) return hresult::CO_E_CLASSSTRING_;
     clsid.progId = it->second.progId;
-    return S_OK;
+    return hresult::S_OK_;
 }
 
 int32_t GetActiveObject(const CLSID& clsid, DispatchPtr& out) {
-    if (ServersDisabled()) return MK_E_UNAVAILABLE;
-    ensureBuiltins();
+    if (ServersDisabled()) return hresult::MK_E_UNAVAILABLE_;
     Registry& r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
     auto it = r.servers.find(keyOf(clsid.progId));
-    if (it == r.servers.end() || !it->second.running) return MK_E_UNAVAILABLE;
+    if (it == r.servers.end() || !it->second.running) return hresult::MK_E_UNAVAILABLE_;
     out = it->second.running;
-    return S_OK;
+    return hresult::S_OK_;
 }
 
 int32_t QueryInterfaceDispatch(const DispatchPtr& unknown, DispatchPtr& out) {
-    if (!unknown) return E_NOINTERFACE;
+    if (!unknown) return hresult::E_NOINTERFACE_;
     out = unknown;
-    return S_OK;
+    return hresult::S_OK_;
 }
 
 bool CreateDispatch(const CLSID& clsid, DispatchPtr& out) {
     if (ServersDisabled()) return false;
-    ensureBuiltins();
     Registry& r = registry();
     ServerFactory factory;
     {
@@ -180,7 +152,7 @@ bool CreateDispatch(const CLSID& clsid, DispatchPtr& out) {
 
 bool CreateDispatch(const std::string& progId, DispatchPtr& out) {
     CLSID clsid;
-    if (CLSIDFromProgID(progId, clsid) != S_OK) return false;
+    if (CLSIDFromProgID(progId, clsid) != hresult::S_OK_) return false;
     return CreateDispatch(clsid, out);
 }
 

@@ -14,30 +14,24 @@
 
 namespace tq::automation {
 
-
-
 /// A class identifier: here simply the program identifier it was looked up from.
 struct CLSID {
     std::string progId;
     bool operator==(const CLSID&) const = default;
 };
 
-inline constexpr int32_t S_OK = 0;
-inline constexpr int32_t E_NOINTERFACE = static_cast<int32_t>(0x80004002u);
-inline constexpr int32_t CO_E_CLASSSTRING = static_cast<int32_t>(0x800401F3u);
-inline constexpr int32_t MK_E_UNAVAILABLE = static_cast<int32_t>(0x800401E3u);
-
 using ServerFactory = std::function<DispatchPtr()>;
 
-/// Registers (or replaces) the factory of a server. The built-in engines register
-/// "Excel.Application" and "Word.Application"; tests register their own doubles.
+/// Registers (or replaces) the factory of a server. The registry knows no server of its own: the
+/// library classes register the built-in engines before they look a server up
+/// (office::RegisterBuiltinServers), and tests register what they need.
 void RegisterServer(const std::string& progId, ServerFactory factory);
 /// Removes a registration and forgets its running instance (tests).
 void UnregisterServer(const std::string& progId);
 /// Forgets the running instance of a server, so the next CreateDispatch starts a new one (tests).
 void ForgetRunningServer(const std::string& progId);
 
-/// Initialises the calling thread for automation: always succeeds (S_OK).
+/// Initialises the calling thread for automation: always succeeds (hresult::S_OK_).
 int32_t CoInitialize();
 /// The framework's OLE initialisation: always succeeds (true).
 bool AfxOleInit();
@@ -56,9 +50,6 @@ bool CreateDispatch(const std::string& progId, DispatchPtr& out);
 /// The factory registered for a program identifier, or an empty function (tests use it to put a
 /// double in place of a server and restore the server afterwards).
 ServerFactory GetServerFactory(const std::string& progId);
-/// Registers the servers built into the library ("Excel.Application", "Word.Application").
-/// Runs once, before the first lookup or registration; calling it again does nothing.
-void RegisterBuiltinServers();
 /// True when TQTOOL_OFFICE=none disables every server.
 bool ServersDisabled();
 

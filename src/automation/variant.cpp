@@ -89,7 +89,7 @@ Variant Variant::ByRef(Variant* target) {
 }
 
 Variant Variant::Missing() {
-    return Error(DISP_E_PARAMNOTFOUND);
+    return Error(hresult::DISP_E_PARAMNOTFOUND_);
 }
 
 }  // namespace tq::automation

@@ -34,8 +34,6 @@ enum VarType : uint16_t {
 
 inline constexpr int16_t VARIANT_TRUE = -1;
 inline constexpr int16_t VARIANT_FALSE = 0;
-/// The code of the missing value (an omitted optional argument).
-inline constexpr int32_t DISP_E_PARAMNOTFOUND = static_cast<int32_t>(0x80020004u);
 
 /// A tagged value. Only the member that `vt` names is meaningful. A by-reference variant
 /// (VT_BYREF | VT_VARIANT) points at another variant owned by the caller.
@@ -72,7 +70,7 @@ struct Variant {
     /// The missing value: VT_ERROR with DISP_E_PARAMNOTFOUND (an omitted optional argument).
     static Variant Missing();
 
-    bool isMissing() const { return vt == VT_ERROR && scode == DISP_E_PARAMNOTFOUND; }
+    bool isMissing() const { return vt == VT_ERROR && scode == hresult::DISP_E_PARAMNOTFOUND_; }
     bool isEmpty() const { return vt == VT_EMPTY; }
     /// The variant a by-reference variant points at, or this one.
     const Variant& deref() const { return (vt & VT_BYREF) && byref ? *byref : *this; }

@@ -1,8 +1,8 @@
-// The document server's members that the library calls, by dispatch identifier. The same
-// numbers are answered by the embedded document engine (src/office/document).
+// The document server's members that the library calls, by dispatch identifier, and their one
+// table (names, result types). The same numbers are answered by the embedded document engine.
 #pragma once
 
-#include "automation/variant.h"
+#include "automation/member_table.h"
 
 namespace tq::automation::word {
 
@@ -16,9 +16,12 @@ inline constexpr DISPID kAppVisible = 0x17;        // put bool
 // Documents
 inline constexpr DISPID kDocumentsAdd =
     0xE;  // Template, NewTemplate, DocumentType, Visible (by ref)
+inline constexpr DISPID kDocumentsItem = 0x0;   // method (Index, 1-based) -> Document
+inline constexpr DISPID kDocumentsCount = 0x2;  // get int32
 
 // Document
 inline constexpr DISPID kDocTables = 0x6;  // get -> Tables
+inline constexpr DISPID kDocName = 0x0;    // get string
 
 // Window
 inline constexpr DISPID kWindowActivePane = 0x1;  // get -> Pane
@@ -61,6 +64,7 @@ inline constexpr DISPID kTableRows = 0x65;  // get -> Rows
 
 // Rows
 inline constexpr DISPID kRowsAlignment = 0x4;  // put int32
+inline constexpr DISPID kRowsCount = 0x2;      // get int32
 
 // Cell
 inline constexpr DISPID kCellMerge = 0xCC;               // method (MergeTo: Cell)
@@ -79,5 +83,8 @@ inline constexpr int32_t kRowAlignCenter = 1;        // wdAlignRowCenter
 inline constexpr int32_t kCellAlignVerticalCenter = 1;
 inline constexpr int16_t kUnitCharacter = 1;  // wdCharacter
 inline constexpr int16_t kMove = 0;           // wdMove (do not extend)
+
+/// The document server's member table (every member above, with the object type it returns).
+const MemberTable& Members();
 
 }  // namespace tq::automation::word

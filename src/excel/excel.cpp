@@ -6,10 +6,13 @@
 #include <algorithm>
 
 #include "automation/excel_ops.h"
+#include "automation/servers.h"
+#include "excel/connect.h"
 #include "excel/excel_access.h"
 #include "excel/path_exists.h"
-#include "automation/servers.h"
+#include "office/spreadsheet/model/cell_ref.h"
 #include "os/msgbox.h"
+#include "tqtool/limits.h"
 
 namespace tq {
 
@@ -41,31 +44,42 @@ int32_t getInt(const DispatchPtr& obj, automation::DISPID id) {
     return v.vt == automation::VT_I4 ? v.lVal : 0;
 }
 
+// "66,650,112".
+std::string grouped(uint64_t n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// Refuses, before any cell is read, a reading member whose area (rows x cols cells from the
+// 0-based offset (row, col) of the current range) is larger than the limit on cells walked.
+void checkReadArea(const char* member, const String& path, int64_t row, int64_t col, int64_t rows,
+                   int64_t cols) {
+    if (rows <= 0 || cols <= 0) return;
+    const uint64_t cells = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
+    const uint64_t limit = GetLimits().maxReadCells;
+    if (cells <= limit) return;
+    auto clamp = [](int64_t v, uint32_t most) {
+        return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, most));
+    };
+    const office::Rect area{clamp(row, office::kMaxRows - 1), clamp(col, office::kMaxCols - 1),
+                            clamp(row + rows - 1, office::kMaxRows - 1),
+                            clamp(col + cols - 1, office::kMaxCols - 1)};
+    throw AutomationError(hresult::E_FAIL_, std::string(member) + ": " + office::RectName(area) +
+                                                " of '" + path + "' holds " + grouped(cells) +
+                                                " cells, more than the limit of " + grouped(limit) +
+                                                " a reading member walks (maxReadCells)");
+}
+
 // The text of a cell object: its default member formatted as the coercion to text does.
 String cellText(const Variant& cell) {
     return automation::VariantToString(cell);
 }
 
 }  // namespace
-
-namespace excel_detail {
-
-DispatchPtr connectServer() {
-    automation::CLSID clsid;
-    automation::CLSIDFromProgID(kProgId, clsid);
-    DispatchPtr unknown;
-    if (automation::GetActiveObject(clsid, unknown) == automation::S_OK) {
-        DispatchPtr disp;
-        automation::QueryInterfaceDispatch(unknown, disp);
-        unknown.reset();
-        return disp;
-    }
-    DispatchPtr started;
-    if (!automation::CreateDispatch(clsid, started)) return nullptr;
-    return started;
-}
-
-}  // namespace excel_detail
 
 // ---- Construction, copying, destruction ----
 
@@ -120,7 +134,7 @@ bool CTqExcel::open(bool openExisting) {
     exit();
     if (automation::CoInitialize() == hresult::E_INVALIDARG_) return false;
 
-    DispatchPtr server = excel_detail::connectServer();
+    DispatchPtr server = ConnectServer(excel_detail::kProgId);
     if (!server) {
         os::AfxMessageBox(excel_detail::kNoOffice, 0);
         return false;
@@ -288,6 +302,7 @@ void CTqExcel::getAllData(Table& data) {
     const int32_t nRows = getNumRow();
     if (nRows < 1) return;
     const int32_t nCols = getNumCol();
+    checkReadArea("getAllData", path, int64_t(startRow) - 1, int64_t(startCol) - 1, nRows, nCols);
     data.reserve(static_cast<size_t>(nRows));
     for (int32_t r = 0; r < nRows; ++r) {
         CellRow row;
@@ -306,6 +321,7 @@ void CTqExcel::getData(Table& data) {
     const int32_t nRows = getNumRow();
     if (nRows < 2) return;
     const int32_t nCols = getNumCol();
+    checkReadArea("getData", path, int64_t(startRow) + 1, int64_t(startCol) - 1, nRows - 2, nCols);
     data.reserve(static_cast<size_t>(nRows - 2));
     for (int32_t r = 2; r < nRows; ++r) {
         CellRow row;
@@ -324,6 +340,8 @@ void CTqExcel::getData(StringArray names, Table& data) {
     initColIndex();
     if (colIndex.empty()) return;
     const int32_t nRows = getNumRow();
+    checkReadArea("getData", path, int64_t(startRow) + 1, int64_t(startCol) - 1, nRows - 2,
+                  static_cast<int64_t>(names.size()));
     // Columns looked up once: the map does not change while the rows are read.
     std::vector<int32_t> cols;
     cols.reserve(names.size());
@@ -352,6 +370,7 @@ void CTqExcel::getMegeCell(Table& table, std::vector<STqFixedCellInfo>& mergedCe
     for (const CellRow& row : table) m = std::max(m, row.size());
     const auto lastRow = static_cast<int64_t>(n) + 1;
     const auto lastCol = static_cast<int64_t>(m) + 1;
+    checkReadArea("getMegeCell", path, 0, 0, lastRow, lastCol);
     for (int64_t r = 1; r <= lastRow; ++r) {
         for (int64_t c = 1; c <= lastCol; ++c) {
             range = getObject(sheet, xl::Worksheet_Cells);

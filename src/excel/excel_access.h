@@ -39,9 +39,5 @@ inline int32_t sub32(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
-/// Attaches to the running spreadsheet server or starts one. Returns an empty reference when
-/// none can be started (the caller shows kNoOffice).
-automation::DispatchPtr connectServer();
-
 }  // namespace excel_detail
 }  // namespace tq

@@ -10,8 +10,8 @@
 #include <algorithm>
 
 #include "automation/excel_ops.h"
+#include "excel/connect.h"
 #include "excel/excel_access.h"
-#include "automation/servers.h"
 #include "os/msgbox.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
@@ -109,7 +109,11 @@ void applyMerges(const DispatchPtr& cells, const Table& table,
 }
 
 void applyMerges(const DispatchPtr& cells, const Table& table, const std::vector<action>& list) {
+    const int32_t rows = static_cast<int32_t>(table.size());
+    const int32_t width = table.empty() ? 0 : static_cast<int32_t>(table.front().size());
     for (const action& a : list) {
+        // An action whose row or column lies outside its table merges nothing.
+        if (a.index < 0 || a.index >= (a.type == unionRow ? rows : width)) continue;
         if (a.type == unionRow) {
             int32_t end = a.ep;
             if (end == -1) end = table.empty() ? 0 : static_cast<int32_t>(table.front().size());
@@ -170,7 +174,7 @@ void writeTable(const DispatchPtr& sheets, size_t k, const Table& table, const P
 
 // The forms that add a new workbook to their own server instance.
 bool exportToNewWorkbook(const TableSet& tables, const Plan& plan) {
-    DispatchPtr app = excel_detail::connectServer();
+    DispatchPtr app = ConnectServer(excel_detail::kProgId);
     if (!app) {
         os::AfxMessageBox(excel_detail::kNoOffice, 0);
         return false;

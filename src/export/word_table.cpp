@@ -4,12 +4,13 @@
 #include <optional>
 
 #include "automation/holder.h"
-#include "automation/word_ops.h"
-#include "export/runs.h"
 #include "automation/servers.h"
+#include "automation/word_ops.h"
+#include "excel/connect.h"
+#include "export/runs.h"
+#include "text/text.h"
 #include "tqtool/alert.h"
 #include "tqtool/export.h"
-#include "text/text.h"
 
 namespace tq {
 
@@ -39,26 +40,6 @@ constexpr int16_t kTableBehavior = 1;  // DefaultTableBehavior and AutoFitBehavi
 
 void report(const char* text) {
     TqMessageBox(text, kMessageType, kCaption, nullptr);
-}
-
-/// Attaches to the running document server, or starts one. False when neither works.
-bool connect(Holder& app) {
-    const std::string progId = text::trim("Word.Application");
-    automation::CLSID clsid;
-    if (automation::CLSIDFromProgID(progId, clsid) == automation::S_OK) {
-        automation::DispatchPtr unknown;
-        if (automation::GetActiveObject(clsid, unknown) == automation::S_OK) {
-            automation::DispatchPtr disp;
-            if (automation::QueryInterfaceDispatch(unknown, disp) == automation::S_OK && disp) {
-                app.AttachDispatch(std::move(disp));
-                return true;
-            }
-        }
-    }
-    automation::DispatchPtr started;
-    if (!automation::CreateDispatch(clsid, started) || !started) return false;
-    app.AttachDispatch(std::move(started));
-    return true;
 }
 
 /// Table i cut to its first row's width: short rows padded with empty cells. Only built when a
@@ -149,8 +130,8 @@ bool exportTables(const std::vector<String>& titles, const TableSet& tables,
         return false;
     }
     // 2. The document server.
-    Holder app;
-    if (!connect(app)) {
+    Holder app(ConnectServer("Word.Application"));
+    if (app.empty()) {
         report(kMsgNoOffice);
         return false;
     }

@@ -1,15 +1,12 @@
-// The automation servers built into the library. Each engine defines its registration function,
-// which registers its program identifier with tq::automation::RegisterServer. The registry calls
-// them once, lazily, before its first lookup (tq::automation::RegisterBuiltinServers), so the
-// servers are present however the library is linked and whatever the order of static
-// initialisation.
+// The automation servers built into the library: the spreadsheet engine as "Excel.Application"
+// and the document engine as "Word.Application". The library classes call
+// RegisterBuiltinServers before they look a server up; the registry itself knows no engine.
 #pragma once
 
 namespace tq::office {
 
-/// Registers the spreadsheet engine as "Excel.Application".
-void RegisterExcelServer();
-/// Registers the document engine as "Word.Application".
-void RegisterWordServer();
+/// Registers both engines with the automation registry. Runs once per process (thread-safe);
+/// later calls do nothing, so a test double registered afterwards stays in place.
+void RegisterBuiltinServers();
 
 }  // namespace tq::office

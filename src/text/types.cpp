@@ -1,3 +1,4 @@
+// The library's basic types: its exception classes.
 #include "tqtool/types.h"
 
 namespace tq {
@@ -8,9 +9,5 @@ AutomationError::AutomationError(int32_t code, const std::string& message)
     : std::runtime_error(message), code_(code) {}
 
 AutomationError::~AutomationError() = default;
-
-const char* Version() {
-    return "1.0.0";
-}
 
 }  // namespace tq

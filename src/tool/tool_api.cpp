@@ -6,8 +6,10 @@
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
 #include "automation/servers.h"
+#include "excel/connect.h"
 #include "excel/excel_access.h"
 #include "export/runs.h"
+#include "office/common/show_folder.h"
 #include "office/document/word_engine.h"
 #include "office/spreadsheet/excel_engine.h"
 #include "office/spreadsheet/file_io.h"
@@ -177,12 +179,11 @@ void WorkbookFile::saveAs(const std::string& path) const {
 
 namespace {
 
-// Turns the show-on-visible behaviour of an engine off for one export and back on after it.
-template <void (*Set)(bool)>
+// Turns the engines' show-on-visible behaviour off for one export and back on after it.
 class ShowOff {
   public:
-    ShowOff() { Set(false); }
-    ~ShowOff() { Set(true); }
+    ShowOff() { office::SetShowOnVisible(false); }
+    ~ShowOff() { office::SetShowOnVisible(true); }
     ShowOff(const ShowOff&) = delete;
     ShowOff& operator=(const ShowOff&) = delete;
 };
@@ -200,13 +201,12 @@ void closeWorkbook(const DispatchPtr& book) {
 
 // The workbook the last free form added to the running spreadsheet server.
 DispatchPtr lastWorkbook() {
-    DispatchPtr app = excel_detail::connectServer();
+    DispatchPtr app = ConnectServer("Excel.Application");
     if (!app) return nullptr;
     Holder books = Holder(app).GetObject(xl::Application_Workbooks);
-    // Workbooks.Count and Workbooks.Item answer by the collection dispatch ids.
-    const int32_t count = books.GetProperty(xl::Sheets_Count, automation::VT_I4).lVal;
+    const int32_t count = books.GetProperty(xl::Workbooks_Count, automation::VT_I4).lVal;
     if (count < 1) return nullptr;
-    return books.GetObject(xl::Sheets_Item, {Variant::I4(count)}).get();
+    return books.GetObject(xl::Workbooks_Item, {Variant::I4(count)}).get();
 }
 
 bool exportOpenWorkbookForm(const ExcelExport& in, const std::string& target) {
@@ -245,7 +245,7 @@ bool ExportExcel(ExcelForm form, ExcelExport in, const std::string& out) {
     const std::string target = CheckOutputFile(out);
     if (form == ExcelForm::OpenWorkbook) return exportOpenWorkbookForm(in, target);
     {
-        ShowOff<office::SetShowOnVisible> hidden;
+        ShowOff hidden;
         if (!runFreeForm(form, in)) return false;
     }
     DispatchPtr book = lastWorkbook();
@@ -265,8 +265,8 @@ namespace {
 std::shared_ptr<office::word::Document> lastDocument() {
     automation::CLSID clsid;
     DispatchPtr app;
-    if (automation::CLSIDFromProgID("Word.Application", clsid) != automation::S_OK ||
-        automation::GetActiveObject(clsid, app) != automation::S_OK)
+    if (automation::CLSIDFromProgID("Word.Application", clsid) != hresult::S_OK_ ||
+        automation::GetActiveObject(clsid, app) != hresult::S_OK_)
         return nullptr;
     auto docs = office::word::DocumentsOf(app);
     return docs.empty() ? nullptr : docs.back();
@@ -284,7 +284,7 @@ WordResult ExportWord(const WordExport& in, const std::string& out) {
     }
     const std::string target = CheckOutputFile(out);
     {
-        ShowOff<office::word::SetShowOnVisible> hidden;
+        ShowOff hidden;
         r.result = in.merge ? WordTable(in.titles, in.tables, in.actions, in.portrait)
                             : WordTable2(in.titles, in.tables, in.portrait);
     }

@@ -4,6 +4,7 @@
 
 #include "automation/excel_ops.h"
 #include "automation/servers.h"
+#include "office/builtin_servers.h"
 #include "text/text.h"
 
 namespace excel_rec {
@@ -330,6 +331,7 @@ struct Obj : IDispatch {
 }  // namespace
 
 Server::Server() : state_(std::make_shared<State>()) {
+    tq::office::RegisterBuiltinServers();  // so that the engine is the factory given back
     previous_ = tq::automation::GetServerFactory("Excel.Application");
     std::weak_ptr<State> weak = state_;
     tq::automation::RegisterServer("Excel.Application", [weak]() -> DispatchPtr {

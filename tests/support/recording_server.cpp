@@ -1,11 +1,13 @@
+#include "support/recording_server.h"
 #include "text/dates.h"
 #include "text/number_text.h"
-#include "support/recording_server.h"
 
 #include <tuple>
 
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
+#include "automation/word_ops.h"
+#include "office/builtin_servers.h"
 #include "text/text.h"
 
 namespace tqtest {
@@ -26,7 +28,8 @@ struct MemberInfo {
 
 struct ServerState {
     std::recursive_mutex mutex;
-    std::map<std::pair<std::string, DISPID>, MemberInfo> members;
+    const tq::automation::MemberTable* table = nullptr;            // the modelled server's members
+    std::map<std::pair<std::string, DISPID>, MemberInfo> members;  // added by DefineMember
     std::map<std::string, DISPID> defaultMembers;
     std::map<std::tuple<std::string, DISPID, int>, ScriptEntry> script;
     std::map<std::string, int> counters;
@@ -38,12 +41,14 @@ struct ServerState {
     std::string memberName(const std::string& type, DISPID id) {
         auto it = members.find({type, id});
         if (it != members.end()) return it->second.name;
+        if (table && !table->NameOf(type, id).empty()) return std::string(table->NameOf(type, id));
         if (id == DISPID_VALUE) return "_Default";
         return tq::text::format("#0x%X", static_cast<unsigned>(id));
     }
     std::string resultType(const std::string& type, DISPID id) {
         auto it = members.find({type, id});
-        return it == members.end() ? std::string() : it->second.resultType;
+        if (it != members.end()) return it->second.resultType;
+        return table ? std::string(table->ResultOf(type, id)) : std::string();
     }
     std::shared_ptr<RecordingObject> create(const std::shared_ptr<ServerState>& self,
                                             const std::string& type, const std::string& path,
@@ -176,6 +181,10 @@ Variant RecordingObject::Invoke(DISPID id, InvokeKind kind, std::span<const Vari
     return DefaultAnswer(id, kind, args);
 }
 
+const tq::automation::MemberTable* RecordingObject::Members() const {
+    return state_->table;
+}
+
 std::string RecordingObject::MemberName(DISPID id) const {
     std::lock_guard<std::recursive_mutex> lock(state_->mutex);
     return state_->memberName(type_, id);
@@ -265,52 +274,10 @@ Variant RecordingObject::DefaultAnswer(DISPID id, InvokeKind kind, std::span<con
 RecordingServer::RecordingServer(std::string progId, Model model)
     : progId_(std::move(progId)), state_(std::make_shared<ServerState>()) {
     state_->server = this;
+    if (model == Model::Word) state_->table = &tq::automation::word::Members();
     if (model == Model::Excel) {
         using namespace xl;
-        DefineMember("Application", Application_Workbooks, "Workbooks", "Workbooks");
-        DefineMember("Application", Application_Visible, "Visible");
-        DefineMember("Application", Application_DisplayAlerts, "DisplayAlerts");
-        DefineMember("Application", Application_UserControl, "UserControl");
-        DefineMember("Workbooks", Workbooks_Add, "Add", "Workbook");
-        DefineMember("Workbooks", Workbooks_Open, "Open", "Workbook");
-        DefineMember("Workbook", Workbook_Sheets, "Sheets", "Sheets");
-        DefineMember("Workbook", Workbook_Worksheets, "Worksheets", "Sheets");
-        DefineMember("Workbook", Workbook_Close, "Close");
-        DefineMember("Workbook", Workbook_SaveAs, "SaveAs");
-        DefineMember("Sheets", Sheets_Item, "Item", "Worksheet");
-        DefineMember("Sheets", Sheets_Add, "Add", "Worksheet");
-        DefineMember("Sheets", Sheets_Count, "Count");
-        DefineMember("Sheets", Sheets_Select, "Select");
-        DefineMember("Worksheet", Worksheet_Name, "Name");
-        DefineMember("Worksheet", Worksheet_Cells, "Cells", "Range");
-        DefineMember("Worksheet", Worksheet_Rows, "Rows", "Range");
-        DefineMember("Worksheet", Worksheet_Columns, "Columns", "Range");
-        DefineMember("Worksheet", Worksheet_UsedRange, "UsedRange", "Range");
-        DefineMember("Worksheet", Worksheet_Delete, "Delete");
-        DefineMember("Range", Range_Item, "Item", "Range");
-        DefineMember("Range", Range_Value, "Value");
-        DefineMember("Range", Range_Rows, "Rows", "Range");
-        DefineMember("Range", Range_Columns, "Columns", "Range");
-        DefineMember("Range", Range_MergeArea, "MergeArea", "Range");
-        DefineMember("Range", Range_Font, "Font", "Font");
-        DefineMember("Range", Range_Interior, "Interior", "Interior");
-        DefineMember("Range", Range_Resize, "Resize", "Range");
-        DefineMember("Range", Range_Count, "Count");
-        DefineMember("Range", Range_Row, "Row");
-        DefineMember("Range", Range_Column, "Column");
-        DefineMember("Range", Range_MergeCells, "MergeCells");
-        DefineMember("Range", Range_Merge, "Merge");
-        DefineMember("Range", Range_Clear, "Clear");
-        DefineMember("Range", Range_ClearContents, "ClearContents");
-        DefineMember("Range", Range_AutoFit, "AutoFit");
-        DefineMember("Range", Range_NumberFormat, "NumberFormat");
-        DefineMember("Range", Range_NumberFormatLocal, "NumberFormatLocal");
-        DefineMember("Range", Range_HorizontalAlignment, "HorizontalAlignment");
-        DefineMember("Range", Range_VerticalAlignment, "VerticalAlignment");
-        DefineMember("Range", Range_ColumnWidth, "ColumnWidth");
-        DefineMember("Font", Font_Name, "Name");
-        DefineMember("Font", Font_Size, "Size");
-        DefineMember("Interior", Interior_Color, "Color");
+        state_->table = &xl::Members();
         SetDefaultMember("Range", Range_Value);
         Answer("Sheets", Sheets_Count, InvokeKind::PropertyGet, Variant::I4(1));
         Answer("Range", Range_Count, InvokeKind::PropertyGet, Variant::I4(1));
@@ -318,6 +285,7 @@ RecordingServer::RecordingServer(std::string progId, Model model)
         Answer("Range", Range_Column, InvokeKind::PropertyGet, Variant::I4(1));
         Answer("Range", Range_MergeCells, InvokeKind::PropertyGet, Variant::Bool(false));
     }
+    tq::office::RegisterBuiltinServers();  // so that the engine is the factory given back
     previous_ = tq::automation::GetServerFactory(progId_);
     std::weak_ptr<ServerState> weak = state_;
     tq::automation::RegisterServer(progId_, [weak]() -> DispatchPtr {

@@ -94,6 +94,7 @@ class RecordingObject : public tq::automation::IDispatch {
                     std::vector<Variant> creationArgs);
     Variant Invoke(DISPID id, InvokeKind kind, std::span<const Variant> args) override;
     std::string TypeName() const override { return type_; }
+    const tq::automation::MemberTable* Members() const override;
 
     const std::string& name() const { return name_; }
     const std::string& path() const { return path_; }
@@ -147,7 +148,7 @@ struct CallContext {
 using Handler = std::function<Variant(CallContext&)>;
 
 /// Which object model the server predefines.
-enum class Model { Excel, None };
+enum class Model { Excel, Word, None };
 
 class RecordingServer {
   public:

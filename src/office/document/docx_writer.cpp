@@ -1,5 +1,6 @@
 // Saves a document as a WordprocessingML package (.docx) through libzip. Each package part has
-// its own writer; the document part holds the body (paragraphs, tables) and the one section.
+// its own writer; the document part holds the body (paragraphs, tables) and the one section. The
+// package is written to a temporary file beside the target and replaces it only when complete.
 #include <zip.h>
 
 #include <string>
@@ -7,8 +8,9 @@
 #include <vector>
 
 #include "office/document/word_document.h"
-#include "tqtool/types.h"
+#include "os/replace_file.h"
 #include "text/text.h"
+#include "tqtool/types.h"
 
 namespace tq::office::word {
 
@@ -372,7 +374,42 @@ std::string writeSettings(const Document& doc) {
 }
 
 [[noreturn]] void fail(const std::string& what, const std::string& path) {
-    throw AutomationError(hresult::E_FAIL_, "Document.Save: " + what + " (" + path + ")");
+    throw AutomationError(hresult::E_FAIL_,
+                          "Document.Save: " + what + " (" + text::pathFromOs(path) + ")");
+}
+
+/// Writes the parts as a zip package at `path`.
+void writePackage(std::vector<std::pair<const char*, std::string>>& parts, const std::string& path,
+                  const std::string& target) {
+    int err = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!z) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, err);
+        std::string msg = zip_error_strerror(&ze);
+        zip_error_fini(&ze);
+        fail("cannot create the file: " + msg, target);
+    }
+    for (auto& [name, data] : parts) {
+        zip_source_t* src = zip_source_buffer(z, data.data(), data.size(), 0);
+        if (!src) {
+            zip_discard(z);
+            fail("out of memory", target);
+        }
+        zip_int64_t idx = zip_file_add(z, name, src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        if (idx < 0) {
+            zip_source_free(src);
+            std::string msg = zip_strerror(z);
+            zip_discard(z);
+            fail("cannot add " + std::string(name) + ": " + msg, target);
+        }
+        zip_set_file_compression(z, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 1);
+    }
+    if (zip_close(z) != 0) {
+        std::string msg = zip_strerror(z);
+        zip_discard(z);
+        fail("cannot write the file: " + msg, target);
+    }
 }
 
 }  // namespace
@@ -387,35 +424,12 @@ void saveDocx(const Document& doc, const std::string& osPath) {
     parts.emplace_back("word/styles.xml", writeStyles());
     parts.emplace_back("word/settings.xml", writeSettings(doc));
 
-    int err = 0;
-    zip_t* z = zip_open(osPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!z) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, err);
-        std::string msg = zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-        fail("cannot create the file: " + msg, osPath);
-    }
-    for (auto& [name, data] : parts) {
-        zip_source_t* src = zip_source_buffer(z, data.data(), data.size(), 0);
-        if (!src) {
-            zip_discard(z);
-            fail("out of memory", osPath);
-        }
-        zip_int64_t idx = zip_file_add(z, name, src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
-        if (idx < 0) {
-            zip_source_free(src);
-            std::string msg = zip_strerror(z);
-            zip_discard(z);
-            fail("cannot add " + std::string(name) + ": " + msg, osPath);
-        }
-        zip_set_file_compression(z, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 1);
-    }
-    if (zip_close(z) != 0) {
-        std::string msg = zip_strerror(z);
-        zip_discard(z);
-        fail("cannot write the file: " + msg, osPath);
-    }
+    os::FileReplacement replacement;
+    std::string why;
+    if (!replacement.begin(osPath, why)) fail("cannot write the file: " + why, osPath);
+    replacement.closeFd();
+    writePackage(parts, replacement.tempPath(), osPath);
+    if (!replacement.commit(why)) fail("cannot write the file: " + why, osPath);
 }
 
 }  // namespace tq::office::word
