@@ -135,9 +135,9 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    tq::office::ZipLimits limits;
+    tq::Limits limits = tq::GetLimits();
     limits.maxPartBytes = 32u << 20;
-    limits.maxTotalBytes = 64u << 20;
+    limits.maxPackageBytes = 64u << 20;
     std::string_view body(reinterpret_cast<const char*>(data + 1), size - 1);
     std::string package;
     const void* bytes = body.data();

@@ -1,3 +1,4 @@
+// The pull parser of office XML parts (see xml_pull.h).
 #include "office/common/xml_pull.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@ namespace {
 
 constexpr size_t kChunk = 256 * 1024;
 constexpr size_t kMaxToken = 64u * 1024 * 1024;  // one tag, text run or comment
-constexpr size_t kMaxDepth = 1000;
 
 inline bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -49,8 +49,8 @@ int hexValue(char c) {
 
 }  // namespace
 
-XmlPull::XmlPull(ByteSource& src, std::string partName, uint64_t sizeHint)
-    : src_(src), part_(std::move(partName)) {
+XmlPull::XmlPull(ByteSource& src, std::string partName, uint64_t sizeHint, uint32_t maxDepth)
+    : src_(src), part_(std::move(partName)), maxDepth_(maxDepth) {
     // A small part gets a small buffer; a claim that is wrong costs only a regrowth.
     size_t size = kChunk;
     if (sizeHint > 0 && sizeHint < kChunk)
@@ -104,6 +104,10 @@ XmlPull::Event XmlPull::next() {
     }
     selfClosing_ = false;
     attrs_.clear();
+    if (!started_) {
+        started_ = true;
+        if (ensure(3) && std::memcmp(buf_.data() + pos_, "\xEF\xBB\xBF", 3) == 0) pos_ += 3;
+    }
     for (;;) {
         if (pos_ == end_ && !more()) {
             if (depth_ > 0) fail("unexpected end of data (the part is truncated)");
@@ -258,7 +262,8 @@ bool XmlPull::parseStartTag() {
     qname_ = q;
     name_ = localOf(q);
     pos_ = p;
-    if (depth_ >= kMaxDepth) fail("elements nested too deeply");
+    if (depth_ >= maxDepth_)
+        fail("elements nested deeper than " + std::to_string(maxDepth_) + " (limit maxXmlDepth)");
     if (depth_ == stack_.size())
         stack_.emplace_back(q);
     else
