@@ -2,17 +2,22 @@
 // hostile ones with a message that names the file and the problem.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "office/common/xml_pull.h"
+#include "office/spreadsheet/file_io.h"
 #include "office/spreadsheet/xls/xls_reader.h"
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
+#include "support/os_support.h"
 #include "tqtool/types.h"
 
 namespace fs = std::filesystem;
@@ -453,5 +458,113 @@ TEST_F(XlsxReader, LegacyXlsThroughFreexl) {
         EXPECT_EQ(keep.sheets.size(), 1u);
     }
 }
+
+// ---- Hostile inputs ----
+
+namespace hostile {
+
+// What a forked child reports about one read.
+struct Outcome {
+    bool refused = false;
+    char message[512] = {};
+    char content[128] = {};  // a summary of what was read
+    long peakGrowthKb = 0;
+    double seconds = 0;
+};
+
+Outcome readInChild(const std::string& path) {
+    int fds[2];
+    if (::pipe(fds) != 0) throw std::runtime_error("pipe");
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::alarm(120);  // a read that never ends fails the test instead of hanging it
+        Outcome o;
+        struct rusage before {};
+        ::getrusage(RUSAGE_SELF, &before);
+        auto t0 = std::chrono::steady_clock::now();
+        try {
+            Workbook wb;
+            LoadWorkbook(path, wb);
+            const Sheet& s = wb.sheets.at(0);
+            const MergeArea* m = MergeAt(s, 99999, 1);
+            std::snprintf(o.content, sizeof o.content, "rows=%zu merges=%zu last=%s merge=%s",
+                          s.rows.size(), s.merges.size(),
+                          s.rows.empty()
+                              ? "-"
+                              : CellName(s.rows.back().row, s.rows.back().cells.back().col).c_str(),
+                          m ? RectName(ToRect(*m)).c_str() : "-");
+        } catch (const tq::AutomationError& e) {
+            o.refused = true;
+            std::snprintf(o.message, sizeof o.message, "%s", e.what());
+        }
+        o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        struct rusage after {};
+        ::getrusage(RUSAGE_SELF, &after);
+        o.peakGrowthKb = after.ru_maxrss - before.ru_maxrss;
+        ssize_t n = ::write(fds[1], &o, sizeof o);
+        ::_exit(n == sizeof o ? 0 : 1);
+    }
+    ::close(fds[1]);
+    Outcome o;
+    ssize_t got = ::read(fds[0], &o, sizeof o);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (got != sizeof o)
+        throw std::runtime_error(path + ": the child died (status " + std::to_string(status) + ")");
+    return o;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kCeilingKb = 3 * 256 * 1024;  // the sanitizer's shadow memory and quarantine
+#else
+constexpr long kCeilingKb = 256 * 1024;
+#endif
+
+TEST(HostileInputs, AreRefusedOrReadWithinTheMemoryCeiling) {
+    ostest::TempDir dir;
+    tq::Limits lim = tq::GetLimits();
+    std::string cmd = std::string(TQTEST_PYTHON) + " " + TQTEST_SOURCE_DIR +
+                      "/tests/fuzz/make_hostile.py " + dir.path() + " " +
+                      std::to_string(lim.maxCells) + " " + std::to_string(lim.maxTextBytes);
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    struct Case {
+        const char* file;
+        const char* refusal;  // nullptr: read, and `content` is what it holds
+        const char* content;
+    } cases[] = {
+        {"bomb_cells.xlsx", "limit maxInflateRatio", nullptr},
+        {"bomb_strings.xlsx", "limit maxInflateRatio", nullptr},
+        {"text_over_budget.xlsx", "limit maxTextBytes", nullptr},
+        {"cells_over_budget.xlsx", "limit maxCells", nullptr},
+        {"fifo.xlsx", "not a regular file", nullptr},
+        {"zero.csv", "not a regular file", nullptr},
+        {"folder.xlsx", "it is a folder", nullptr},
+        {"far_cells.xlsx", nullptr, "rows=2 merges=0 last=XFD1048576 merge=-"},
+        {"merges_1e6.xlsx", nullptr, "rows=1 merges=1000000 last=A1 merge=A100000:B100000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Outcome o = readInChild(dir.path() + "/" + c.file);
+        std::printf("%-24s %-8s peak +%6.1f MB %6.2f s  %s\n", c.file,
+                    o.refused ? "refused" : "read", o.peakGrowthKb / 1024.0, o.seconds,
+                    o.refused ? o.message : o.content);
+        EXPECT_LT(o.peakGrowthKb, kCeilingKb);
+        if (c.refusal) {
+            ASSERT_TRUE(o.refused) << o.content;
+            EXPECT_NE(std::string(o.message).find("cannot read workbook '" + dir.path() + "/" +
+                                                  c.file + "': "),
+                      std::string::npos)
+                << o.message;
+            EXPECT_NE(std::string(o.message).find(c.refusal), std::string::npos) << o.message;
+        } else {
+            ASSERT_FALSE(o.refused) << o.message;
+            EXPECT_STREQ(o.content, c.content);
+        }
+    }
+}
+
+}  // namespace hostile
 
 }  // namespace

@@ -252,7 +252,9 @@ bool XmlPull::parseStartTag() {
         size_t v1 = static_cast<const char*>(qe) - b;
         std::string_view val(b + p, v1 - p);
         if (val.find('<') != std::string_view::npos) fail("'<' inside an attribute value");
-        attrs_.push_back({localOf(an), val});
+        // Namespace declarations (xmlns, xmlns:x) are not attributes of the element.
+        if (an.substr(0, 5) != "xmlns" || (an.size() > 5 && an[5] != ':'))
+            attrs_.push_back({localOf(an), val});
         p = v1 + 1;
         if (p < e && !isSpace(b[p]) && b[p] != '/' && b[p] != '>')
             fail("attributes not separated by white space");

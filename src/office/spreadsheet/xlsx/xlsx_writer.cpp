@@ -1,5 +1,6 @@
-// Saving workbooks as .xlsx through libxlsxwriter, in its constant-memory mode: rows are written
-// in order and each row leaves memory once the next one starts.
+// Saving workbooks as .xlsx through libxlsxwriter. Large sheets are written in its constant-memory
+// mode (rows in order, each row leaving memory once the next one starts); small ones are kept
+// whole until the end, which costs less than the constant-memory mode's tables per sheet.
 #include "office/spreadsheet/xlsx/xlsx_writer.h"
 
 #include <xlsxwriter.h>
@@ -11,6 +12,10 @@
 namespace tq::office {
 
 namespace {
+
+// Sheets of at most this many cells (and rows and merged areas) are not written in
+// constant-memory mode.
+constexpr uint64_t kWholeSheetCells = 1024;
 
 uint8_t hAlignOf(int32_t a) {
     switch (a) {
@@ -198,12 +203,39 @@ class XlsxWriter {
                               static_cast<lxw_col_t>(m.c2), first.c_str(), f);
     }
 
+    // Constant-memory mode keeps one row at a time but costs a 128 KB column table and a
+    // temporary file per open sheet; a sheet of fewer cells (merged areas counted cell by cell)
+    // than that table's worth is kept whole until the end instead.
+    static bool streamed(const Sheet& s) {
+        uint64_t cells = 0;
+        for (const MergeArea& m : s.merges) cells += ToRect(m).cellCount();
+        for (const Row& row : s.rows) cells += row.cells.size() + 1;
+        return cells > kWholeSheetCells;
+    }
+
     lxw_worksheet* writeSheet(const Sheet& s) {
+        bool stream = streamed(s);
+        wb_->options.constant_memory = stream ? LXW_TRUE : LXW_FALSE;
         lxw_worksheet* ws = workbook_add_worksheet(wb_, s.name.c_str());
         if (!ws) fail("the sheet name '" + s.name + "' is not accepted");
         if (s.defaultRowHeight != LXW_DEF_ROW_HEIGHT && s.defaultRowHeight > 0)
             worksheet_set_default_row(ws, s.defaultRowHeight, LXW_FALSE);
         writeColumns(s, ws);
+        if (stream) {
+            writeRowsStreamed(s, ws);
+            return ws;
+        }
+        // Kept whole: the merged areas first, then every cell over the blanks they leave.
+        for (const MergeArea& m : s.merges) writeMerge(ws, s, m);
+        for (const Row& row : s.rows) {
+            if (row.height >= 0 || row.style >= 0) setRow(ws, s, row.row, &row);
+            for (const Cell& cell : row.cells) writeCell(ws, row.row, cell);
+        }
+        return ws;
+    }
+
+    // Rows in order; each merged area is registered while its last row is the current one.
+    void writeRowsStreamed(const Sheet& s, lxw_worksheet* ws) {
         std::vector<MergeArea> merges = s.merges;
         std::sort(merges.begin(), merges.end(),
                   [](const MergeArea& a, const MergeArea& b) { return a.r2 < b.r2; });
@@ -228,7 +260,6 @@ class XlsxWriter {
             setRow(ws, s, r2, nullptr);
             while (mi < merges.size() && merges[mi].r2 == r2) writeMerge(ws, s, merges[mi++]);
         }
-        return ws;
     }
 
     BookModel& b_;
