@@ -2,10 +2,14 @@
 // engine and by openpyxl, comma-separated files in both encodings, sparse sheets, the command line.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "support/engine_support.h"
+#include "support/os_support.h"
 #include "text/text.h"
 
 using namespace tq::automation;
@@ -93,10 +97,10 @@ print(json.dumps(out))
 )PY";
 
 TEST(EngineFiles, XlsxRoundTripThroughOpenpyxl) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
     Holder book = buildWorkbook(app);
-    std::string path = dir.file("round.xlsx");
+    std::string path = dir.path() + "/round.xlsx";
     SaveAs(book, path);
     json j = json::parse(RunPython(kOpenpyxlDump, path));
     EXPECT_EQ(j["sheets"], json::array({utf8(kShuJu), "Second"}));
@@ -123,9 +127,9 @@ TEST(EngineFiles, XlsxRoundTripThroughOpenpyxl) {
 }
 
 TEST(EngineFiles, XlsxRoundTripThroughTheEngine) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
-    std::string path = dir.file("round.xlsx");
+    std::string path = dir.path() + "/round.xlsx";
     SaveAs(buildWorkbook(app), path);
     Holder book = OpenBook(app, path, true);
     ASSERT_EQ(Count(Sheets(book)), 2);
@@ -157,17 +161,17 @@ TEST(EngineFiles, XlsxRoundTripThroughTheEngine) {
 }
 
 TEST(EngineFiles, CsvInBothEncodings) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
     std::string u = utf8(kQingHeng + kTrail);
     std::string body = u + ",1.5,\"a,b\"\r\n\"multi\nline\",007,TRUE\r\n";
-    WriteFileBytes(dir.file("bom.csv"), "\xEF\xBB\xBF" + body);
-    WriteFileBytes(dir.file("plain.csv"), body);
+    WriteFileBytes(dir.path() + "/bom.csv", "\xEF\xBB\xBF" + body);
+    WriteFileBytes(dir.path() + "/plain.csv", body);
     tq::String gbkBody = kQingHeng + kTrail + ",1.5,\"a,b\"\n\"multi\nline\",007,TRUE\n";
-    WriteFileBytes(dir.file("gbk.csv"), gbkBody);
+    WriteFileBytes(dir.path() + "/gbk.csv", gbkBody);
     for (const char* name : {"bom.csv", "plain.csv", "gbk.csv"}) {
         SCOPED_TRACE(name);
-        Holder book = OpenBook(app, dir.file(name), true);
+        Holder book = OpenBook(app, (dir.path() + "/" + name), true);
         Holder s = Sheet(book, 1);
         EXPECT_EQ(Text(Cell(s, 1, 1)), kQingHeng + kTrail);
         EXPECT_EQ(Value(Cell(s, 1, 2)).vt, VT_R8);
@@ -182,8 +186,8 @@ TEST(EngineFiles, CsvInBothEncodings) {
         Close(book, Variant::Bool(false));
     }
     // Saving as .csv: UTF-8 with a byte-order mark, CRLF, quotes where needed; read back the same.
-    Holder book = OpenBook(app, dir.file("gbk.csv"), true);
-    std::string out = dir.file("out.csv");
+    Holder book = OpenBook(app, dir.path() + "/gbk.csv", true);
+    std::string out = dir.path() + "/out.csv";
     SaveAs(book, out);
     std::string bytes = ReadFileBytes(out);
     EXPECT_EQ(bytes, "\xEF\xBB\xBF" + u + ",1.5,\"a,b\"\r\n\"multi\nline\",007,TRUE\r\n");
@@ -195,7 +199,7 @@ TEST(EngineFiles, CsvInBothEncodings) {
 }
 
 TEST(EngineFiles, SparseSheetStaysSmall) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
     Holder book = AddBook(app);
     Holder s = Sheet(book, 1);
@@ -204,7 +208,7 @@ TEST(EngineFiles, SparseSheetStaysSmall) {
     Holder used = s.GetObject(xl::Worksheet_UsedRange);
     EXPECT_EQ(Count(used.GetObject(xl::Range_Rows)), 1048576);
     EXPECT_EQ(Count(used.GetObject(xl::Range_Columns)), 16384);
-    std::string path = dir.file("sparse.xlsx");
+    std::string path = dir.path() + "/sparse.xlsx";
     SaveAs(book, path);
     EXPECT_LT(ReadFileBytes(path).size(), 20000u);
     std::string py = RunPython(
@@ -214,6 +218,39 @@ TEST(EngineFiles, SparseSheetStaysSmall) {
     EXPECT_EQ(py, "first last\n");
     Holder back = OpenBook(app, path, true);
     EXPECT_EQ(Text(Cell(Sheet(back, 1), 1048576, 16384)), "last");
+}
+
+// Saves write a temporary file beside the target and rename it over the target when complete:
+// a link keeps pointing at the replaced file, and a target that cannot be replaced is refused with
+// a message naming it (in GBK) while nothing else changes.
+TEST(EngineFiles, SavesReplaceTheTargetOnlyWhenComplete) {
+    ostest::TempDir dir;
+    Holder app = NewApplication();
+    Holder book = AddBook(app);
+    PutText(Sheet(book, 1), 1, 1, kShuJu);
+    for (const char* ext : {".xlsx", ".csv"}) {
+        SCOPED_TRACE(ext);
+        std::string real = dir.path() + "/real" + ext, link = dir.path() + "/link" + ext;
+        WriteFileBytes(real, "old");
+        ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+        SaveAs(book, link);
+        EXPECT_NE(ReadFileBytes(real), "old");
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        std::string folder = dir.path() + "/" + utf8(kShuJu) + ext;
+        std::filesystem::create_directory(folder);
+        try {
+            SaveAs(book, folder);
+            ADD_FAILURE() << "saved over a folder";
+        } catch (const tq::AutomationError& e) {
+            EXPECT_NE(std::string(e.what()).find("cannot write '" + dir.path() + "/" + kShuJu +
+                                                 ext + "'"),
+                      std::string::npos)
+                << e.what();
+        }
+        EXPECT_TRUE(std::filesystem::is_directory(folder));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
+                  ext[1] == 'x' ? 3 : 6);
+    }
 }
 
 std::string runCli(const std::string& args) {
@@ -228,9 +265,9 @@ std::string runCli(const std::string& args) {
 }
 
 TEST(EngineFiles, CommandLineDumpAndConvert) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
-    std::string path = dir.file("cli.xlsx");
+    std::string path = dir.path() + "/cli.xlsx";
     SaveAs(buildWorkbook(app), path);
     json j = json::parse(runCli("workbook dump '" + path + "'"));
     ASSERT_EQ(j["sheets"].size(), 2u);
@@ -253,18 +290,18 @@ TEST(EngineFiles, CommandLineDumpAndConvert) {
     }
     EXPECT_TRUE(sawDate && sawNumber);
 
-    std::string csv = dir.file("cli.csv");
+    std::string csv = dir.path() + "/cli.csv";
     json c = json::parse(runCli("workbook convert '" + path + "' '" + csv + "'"));
     EXPECT_EQ(c["sheets"], 2);
     std::string bytes = ReadFileBytes(csv);
     EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_NE(bytes.find("1234.5"), std::string::npos);
-    std::string back = dir.file("back.xlsx");
+    std::string back = dir.path() + "/back.xlsx";
     json conv = json::parse(runCli("workbook convert '" + csv + "' '" + back + "'"));
     EXPECT_FALSE(conv.contains("error")) << conv;
     json d = json::parse(runCli("workbook dump '" + back + "'"));
     EXPECT_EQ(d["sheets"][0]["name"], "cli");
-    json e = json::parse(runCli("workbook dump '" + dir.file("missing.xlsx") + "'"));
+    json e = json::parse(runCli("workbook dump '" + dir.path() + "/missing.xlsx" + "'"));
     EXPECT_TRUE(e.contains("error"));
 }
 

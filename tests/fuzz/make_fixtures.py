@@ -263,6 +263,7 @@ simple("absurd_sst_index.xlsx", sheet('<row r="1"><c r="A1" t="s"><v>4000000000<
 simple("row_beyond.xlsx", sheet('<row r="1048577"><c><v>1</v></c></row>'))
 simple("column_beyond.xlsx", sheet('<row r="1"><c r="XFE1"><v>1</v></c></row>'))
 simple("too_many_columns.xlsx", sheet('<row r="1"><c r="XFD1"><v>1</v></c><c><v>2</v></c></row>'))
+simple("坏参.xlsx", sheet('<row r="1"><c r="坏参1"><v>1</v></c></row>'))
 simple("bad_number.xlsx", sheet('<row r="1"><c r="A1"><v>12abc</v></c></row>'))
 simple("deep_nesting.xlsx", sheet("<a>" * 5000 + "</a>" * 5000))
 simple("two_cells.xlsx", sheet('<row r="1"><c r="A1"><v>1</v></c></row>'
@@ -292,3 +293,66 @@ while True:
     elif data[i - 30:i - 26] == b"PK\x03\x04":  # local header: size at offset 22
         data[i - 30 + 22:i - 30 + 26] = (0xFFFFFFF0).to_bytes(4, "little")
 open(path("claims_gigabytes.xlsx"), "wb").write(bytes(data))
+
+# Every built-in number format id (and a few without a built-in code), one per row, each on the
+# value 45000.25; no <numFmts>, so the reader must know the codes.
+BUILTIN_IDS = list(range(0, 60)) + [163, 164]
+xfs = "".join(f'<xf numFmtId="{i}" fontId="0" fillId="0" xfId="0"/>' for i in BUILTIN_IDS)
+builtin_styles = (f'<?xml version="1.0"?><styleSheet {NS}><fonts count="1"><font><sz val="11"/></font></fonts>'
+                  '<fills count="1"><fill><patternFill patternType="none"/></fill></fills>'
+                  f'<cellXfs count="{len(BUILTIN_IDS)}">{xfs}</cellXfs></styleSheet>')
+simple("builtin_formats.xlsx",
+       sheet("".join(f'<row r="{k + 1}"><c r="A{k + 1}" s="{k}"><v>45000.25</v></c></row>'
+                     for k in range(len(BUILTIN_IDS)))), styles=builtin_styles)
+
+# Sheets of every kind, parts that start with a byte-order mark (as .NET generators write them),
+# and a sheet whose kind only its part's content type tells.
+BOM = "\ufeff"
+kinds_rels = (f'<Relationship Id="rId1" Type="{REL}worksheet" Target="worksheets/sheet1.xml"/>'
+              f'<Relationship Id="rId2" Type="{REL}chartsheet" Target="chartsheets/sheet1.xml"/>'
+              '<Relationship Id="rId3" Type="http://schemas.microsoft.com/office/2006/relationships/xlMacrosheet" '
+              'Target="macrosheets/sheet1.xml"/>'
+              f'<Relationship Id="rId4" Type="{REL}dialogsheet" Target="dialogsheets/sheet1.xml"/>'
+              '<Relationship Id="rId5" Type="http://example.com/sheet" Target="chartsheets/sheet2.xml"/>')
+package("kinds_bom.xlsx", {
+    "xl/workbook.xml": BOM + workbook([("Data", "rId1"), ("Chart1", "rId2"), ("Macro1", "rId3"),
+                                       ("Dialog1", "rId4"), ("Chart2", "rId5")]),
+    "xl/_rels/workbook.xml.rels": BOM + '<?xml version="1.0"?><Relationships '
+    f'xmlns="http://schemas.openxmlformats.org/package/2006/relationships">{kinds_rels}</Relationships>',
+    "xl/worksheets/sheet1.xml": BOM + sheet('<row r="1"><c r="A1" t="inlineStr"><is><t>bom</t></is></c></row>'),
+    "xl/chartsheets/sheet1.xml": f'<chartsheet {NS}/>',
+    "xl/chartsheets/sheet2.xml": f'<chartsheet {NS}/>',
+    "xl/macrosheets/sheet1.xml": sheet('<row r="2"><c r="B2"><v>7</v></c></row>'),
+    "xl/dialogsheets/sheet1.xml": f'<dialogsheet {NS}/>',
+}, ct=CT.replace("</Types>", '<Override PartName="/xl/chartsheets/sheet2.xml" ContentType='
+                 '"application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml"/></Types>'))
+
+
+def compound(name, streams):
+    """A compound document (512-byte sectors) holding `streams` of 4096 bytes each."""
+    import struct
+    free, end, fatsect = 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFD
+    fat = [fatsect, end]
+    entries = [("Root Entry", 5, 1 if streams else free, free, end, 0)]
+    for k, s in enumerate(streams):
+        start = len(fat)
+        fat += list(range(start + 1, start + 8)) + [end]
+        right = k + 2 if k + 1 < len(streams) else free
+        entries.append((s, 2, free, right, start, 4096))
+    fat += [free] * (128 - len(fat))
+    head = (bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1]) + b"\0" * 16 +
+            struct.pack("<HHHHH6xIIIIIIIII", 0x3E, 3, 0xFFFE, 9, 6, 0, 1, 1, 0, 4096, end, 0, end, 0) +
+            struct.pack("<I", 0) + struct.pack("<I", free) * 108)
+    directory = b""
+    for n, kind, child, right, start, size in entries:
+        utf16 = (n + "\0").encode("utf-16-le")
+        directory += (utf16.ljust(64, b"\0") + struct.pack("<HBBIII", len(utf16), kind, 1, free, right, child) +
+                      b"\0" * 36 + struct.pack("<IQ", start, size))
+    directory = directory.ljust(512, b"\0")
+    body = b"".join(bytes([k + 1]) * 4096 for k in range(len(streams)))
+    with open(path(name), "wb") as f:
+        f.write(head + struct.pack("<128I", *fat) + directory + body)
+
+
+compound("encrypted.xlsx", ["EncryptionInfo", "EncryptedPackage"])
+compound("encrypted_named.xls", ["EncryptionInfo", "EncryptedPackage"])

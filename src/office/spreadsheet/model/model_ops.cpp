@@ -366,6 +366,13 @@ void SetEmpty(BookModel& b, Sheet& s, uint32_t r, uint32_t c) {
         row->cells.erase(row->cells.begin() + (cell - row->cells.data()));
 }
 
+std::optional<double> CellDate(BookModel& b, const Cell& cell) {
+    if (cell.type != CellType::Number || !b.styleIsDate(cell.style)) return std::nullopt;
+    double date = SerialToOle(cell.num, b.wb.date1904);
+    if (!text::InDateRange(date)) return std::nullopt;
+    return date;
+}
+
 std::string CellText(BookModel& b, const Cell& cell) {
     switch (cell.type) {
         case CellType::Empty:
@@ -373,7 +380,7 @@ std::string CellText(BookModel& b, const Cell& cell) {
         case CellType::String:
             return cell.str < b.wb.strings.size() ? b.wb.strings[cell.str] : std::string();
         case CellType::Number:
-            if (b.styleIsDate(cell.style)) return DateText(SerialToOle(cell.num, b.wb.date1904));
+            if (std::optional<double> date = CellDate(b, cell)) return DateText(*date);
             return NumberText(cell.num);
         case CellType::Bool:
             return cell.boolean ? "TRUE" : "FALSE";

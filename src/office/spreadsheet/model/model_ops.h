@@ -115,7 +115,11 @@ void SetError(BookModel& b, Sheet& s, uint32_t r, uint32_t c, int32_t code);
 /// Removes the value; the cell disappears when its style is the inherited one.
 void SetEmpty(BookModel& b, Sheet& s, uint32_t r, uint32_t c);
 
-/// Text form of a cell's value (empty for an empty cell; dates by their format).
+/// The automation date a number cell shows: when its format shows dates and its serial lies
+/// within 100/1/1 ... 9999/12/31. Nothing otherwise; such a cell shows its number.
+std::optional<double> CellDate(BookModel& b, const Cell& cell);
+/// Text form of a cell's value (empty for an empty cell; dates by their format, numbers outside
+/// the date range as numbers).
 std::string CellText(BookModel& b, const Cell& cell);
 
 // ---- Formats, sizes, merges ----
