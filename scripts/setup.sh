@@ -10,11 +10,11 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(
   build-essential cmake pkg-config git
-  libzip-dev zlib1g-dev libexpat1-dev libxlsxwriter-dev libfreexl-dev
+  libzip-dev zlib1g-dev libxlsxwriter-dev libfreexl-dev
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-openpyxl python3-docx python3-xlsxwriter python3-xlwt
-  libinih-dev libsimpleini-dev
+  libinih-dev libsimpleini-dev libexpat1-dev
   zenity xdg-utils locales
 )
 
