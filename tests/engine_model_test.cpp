@@ -1,5 +1,5 @@
 // The in-memory workbook operations: number rules, format codes and the text forms of cells,
-// formats stored once, columns, merged areas and their index, fitting measures.
+// formats stored once, columns, merged areas and their index.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -160,19 +160,6 @@ TEST(EngineModel, MergedAreasAndTheirIndexAgreeWithAScan) {
     EXPECT_EQ(MergeAt(s, 1048575, 9000), &s.merges[1]);
     EXPECT_EQ(MergeAt(s, 8, 8), &s.merges[0]);
     EXPECT_EQ(MergeAt(s, 12, 12), nullptr);
-}
-
-TEST(EngineModel, MeasuresAndNames) {
-    EXPECT_EQ(TextWidthUnits("abc"), 3);
-    EXPECT_EQ(TextWidthUnits("\xe9\x9d\x92\xe8\xa1\xa1"), 4);  // 青衡
-    EXPECT_EQ(TextWidthUnits("ab\nabcd\nx"), 4);
-    EXPECT_EQ(TextLines("a\nb\nc"), 3u);
-    EXPECT_EQ(ColumnName(25), "Z");
-    EXPECT_EQ(ColumnName(26), "AA");
-    EXPECT_EQ(ColumnName(kMaxCols - 1), "XFD");
-    EXPECT_EQ(RectName(Rect{0, 0, 2, 2}), "A1:C3");
-    EXPECT_EQ(NumberText(0.1 + 0.2), "0.3");
-    EXPECT_EQ(ErrorFromText("#DIV/0!"), 2007);
 }
 
 TEST(EngineModel, StringPoolIsCompactedWhenMostlyUnused) {

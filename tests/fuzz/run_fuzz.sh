@@ -52,35 +52,27 @@ if [ $rebuild = yes ]; then
 fi
 
 # Seeds: every fixture package as it is (mode byte 0), and the XML parts of the packages placed
-# behind the mode byte of their kind (for the xml target, every part behind a few mode bytes).
+# behind the mode byte of their kind (which the xml target reads as chunk sizes and flags).
 seeds="$work/seeds"
 rm -rf "$seeds" "$work/fixtures"
 mkdir -p "$seeds" "$work/corpus"
 "$python" "$src/tests/fuzz/make_fixtures.py" "$work/fixtures" >/dev/null
-"$python" - "$work/fixtures" "$seeds" "$target" <<'PY'
+"$python" - "$work/fixtures" "$seeds" <<'PY'
 import os, sys, zipfile
-fixtures, seeds, target = sys.argv[1:4]
+fixtures, seeds = sys.argv[1:3]
 modes = {"sheet1.xml": 1, "sharedStrings.xml": 2, "styles.xml": 3, "workbook.xml": 4,
          "workbook.xml.rels": 5, "sheet2.xml": 6}
-n = 0
-for name in sorted(os.listdir(fixtures)):
+for n, name in enumerate(sorted(os.listdir(fixtures))):
     p = os.path.join(fixtures, name)
     if not os.path.isfile(p) or os.path.getsize(p) > 65536:
         continue
-    if target == "xlsx":
-        open(os.path.join(seeds, "pkg-%d" % n), "wb").write(b"\0" + open(p, "rb").read())
-        n += 1
-    try:
-        for info in zipfile.ZipFile(p).infolist():
+    open(os.path.join(seeds, "pkg%d" % n), "wb").write(b"\0" + open(p, "rb").read())
+    if zipfile.is_zipfile(p):
+        for k, info in enumerate(zipfile.ZipFile(p).infolist()):
             base = info.filename.rsplit("/", 1)[-1]
-            if info.file_size > 65536 or (target == "xlsx" and base not in modes):
-                continue
-            part = zipfile.ZipFile(p).read(info)
-            for mode in ([modes[base]] if target == "xlsx" else [0x00, 0x13, 0x35]):
-                n += 1
-                open(os.path.join(seeds, "part%d" % n), "wb").write(bytes([mode]) + part)
-    except Exception:
-        pass
+            if base in modes and info.file_size <= 65536:
+                data = bytes([modes[base]]) + zipfile.ZipFile(p).read(info)
+                open(os.path.join(seeds, "part%d-%d" % (n, k)), "wb").write(data)
 PY
 cd "$work"
 echo "fuzzing the $target target for $secs s"

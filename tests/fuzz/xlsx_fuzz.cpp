@@ -18,57 +18,31 @@
 
 namespace {
 
+// The parts of the package that an input completes (the reader goes by local names and by the
+// last segment of relationship types, so namespaces are left out).
 const char kContentTypes[] =
-    "<?xml version=\"1.0\"?><Types "
-    "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-    "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
+    R"(<Types><Default Extension="xml" ContentType="application/xml"/></Types>)";
 const char kRootRels[] =
-    "<?xml version=\"1.0\"?><Relationships "
-    "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rId1\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-    "Target=\"xl/workbook.xml\"/></Relationships>";
+    R"(<Relationships><Relationship Id="rId1" Type="x/officeDocument" Target="xl/workbook.xml"/>)"
+    R"(</Relationships>)";
 const char kWorkbook[] =
-    "<?xml version=\"1.0\"?><workbook "
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><workbookPr "
-    "date1904=\"0\"/>"
-    "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"B\" sheetId=\"2\" "
-    "r:id=\"rId2\"/></sheets></workbook>";
+    R"(<workbook><workbookPr date1904="0"/><sheets><sheet name="A" r:id="rId1"/>)"
+    R"(<sheet name="B" r:id="rId2"/></sheets></workbook>)";
 const char kWorkbookRels[] =
-    "<?xml version=\"1.0\"?><Relationships "
-    "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rId1\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-    "Target=\"worksheets/sheet1.xml\"/>"
-    "<Relationship Id=\"rId2\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-    "Target=\"/xl/worksheets/sheet2.xml\"/>"
-    "<Relationship Id=\"rId3\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
-    "Target=\"sharedStrings.xml\"/>"
-    "<Relationship Id=\"rId4\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
-    "Target=\"styles.xml\"/>"
-    "</Relationships>";
+    R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="worksheets/sheet1.xml"/>)"
+    R"(<Relationship Id="rId2" Type="x/worksheet" Target="/xl/worksheets/sheet2.xml"/>)"
+    R"(<Relationship Id="rId3" Type="x/sharedStrings" Target="sharedStrings.xml"/>)"
+    R"(<Relationship Id="rId4" Type="x/styles" Target="styles.xml"/></Relationships>)";
 const char kSheet[] =
-    "<?xml version=\"1.0\"?><worksheet "
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>45322.5</v></c>"
-    "<c r=\"C1\" t=\"inlineStr\"><is><t>x</t></is></c></row></sheetData>"
-    "<mergeCells><mergeCell ref=\"A2:B3\"/></mergeCells></worksheet>";
+    R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" s="1"><v>4.5</v></c>)"
+    R"(<c r="C1" t="inlineStr"><is><t>x</t></is></c></row></sheetData>)"
+    R"(<mergeCells><mergeCell ref="A2:B3"/></mergeCells></worksheet>)";
 const char kStrings[] =
-    "<?xml version=\"1.0\"?><sst "
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<si><t>a</t></si><si><r><t>b</t></r><rPh><t>c</t></rPh></si></sst>";
+    R"(<sst><si><t>a</t></si><si><r><t>b</t></r><rPh><t>c</t></rPh></si></sst>)";
 const char kStyles[] =
-    "<?xml version=\"1.0\"?><styleSheet "
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy/m/d\"/></numFmts><fonts><font><sz "
-    "val=\"11\"/></font></fonts>"
-    "<fills><fill><patternFill patternType=\"none\"/></fill></fills>"
-    "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\" fontId=\"0\" "
-    "fillId=\"0\"/></cellXfs></styleSheet>";
+    R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="yyyy/m/d"/></numFmts><fonts><font>)"
+    R"(<sz val="11"/></font></fonts><fills><fill><patternFill patternType="none"/></fill></fills>)"
+    R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="164" fontId="0" fillId="0"/></cellXfs></styleSheet>)";
 
 // A zip of stored (uncompressed) parts, so that mutations reach the parts' parsers.
 std::string storedZip(const std::vector<std::pair<const char*, std::string_view>>& parts) {
