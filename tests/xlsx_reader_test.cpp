@@ -1,4 +1,4 @@
-// Reading workbooks written by openpyxl, XlsxWriter and by hand; refusing damaged, hostile
+// Reading workbooks written by openpyxl, XlsxWriter, xlwt and by hand; refusing damaged, hostile
 // and encrypted ones with a message that names the file and the problem; and a kit of hostile
 // inputs that must be refused, or read, within the memory ceiling.
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ void generate(const char* script, const std::vector<std::string>& args) {
 class Xlsx : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* m : {"openpyxl", "xlsxwriter"})
+        for (const char* m : {"openpyxl", "xlsxwriter", "xlwt"})
             TQ_REQUIRE(tqtest::HavePythonModule(m), std::string("python3-") + m);
         if (!dir_) {
             dir_ = std::make_unique<ostest::TempDir>();
@@ -52,7 +52,7 @@ class Xlsx : public ::testing::Test {
 
     static std::unique_ptr<BookModel> read(const std::string& name) {
         Workbook wb;
-        ReadXlsx(file(name), wb);
+        LoadWorkbook(file(name), wb);
         return std::make_unique<BookModel>(std::move(wb));
     }
     // The text form of a cell ("B2"), or "<none>" when the sheet holds no cell there.
@@ -100,6 +100,8 @@ TEST_F(Xlsx, CellsReadAsTheirTextForms) {
          "L2=2028/2/1|A3=7|A5=11|B5=2|C5=33"},
         {"prefixed.xlsx", 0, "B2=p"},
         {"claims_gigabytes.xlsx", 0, "A1=1"},  // a directory claiming 4 GB is not believed
+        {"xlwt_basic.xls", 0, "A1=\xe6\xa0\x87\xe9\xa2\x98\xe7\xa4\xac|A3=2024/1/31"},  // .xls
+        {"xlwt_basic.xls", 1, "D6=x"},
     };
     for (const auto& sh : sheets) {
         auto b = read(sh.file);

@@ -3,7 +3,7 @@
 
 usage: make_fixtures.py OUTDIR
 
-Files are written by openpyxl, XlsxWriter and by hand (zipfile), so that nothing is read
+Files are written by openpyxl, XlsxWriter, xlwt and by hand (zipfile), so that nothing is read
 only by the code that wrote it. Damaged and hostile packages are made by hand.
 """
 import datetime
@@ -85,6 +85,16 @@ hidden = wb.add_worksheet("Hidden")
 hidden.write("A1", 1)
 hidden.hide()
 wb.close()
+
+# ---- xlwt (.xls) ----------------------------------------------------------------------------
+import xlwt
+
+wb = xlwt.Workbook(encoding="utf-8")
+ws = wb.add_sheet("表一")
+ws.write(0, 0, "标题礬")
+ws.write(2, 0, datetime.date(2024, 1, 31), xlwt.easyxf(num_format_str="yyyy-mm-dd"))
+wb.add_sheet("Second").write(5, 3, "x")
+wb.save(path("xlwt_basic.xls"))
 
 # ---- hand-made packages ---------------------------------------------------------------------
 NS = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
