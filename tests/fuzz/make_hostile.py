@@ -25,8 +25,8 @@ REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
 class Part:
     """A part's deflated bytes, built from pieces that may repeat."""
 
-    def __init__(self, name):
-        self.name, self.data, self.crc, self.size = name, [], 0, 0
+    def __init__(self, name, claim=None):
+        self.name, self.data, self.crc, self.size, self.claim = name, [], 0, 0, claim
 
     def add(self, raw, times=1):
         c = zlib.compressobj(6, zlib.DEFLATED, -15)
@@ -46,18 +46,20 @@ def write_zip(name, parts):
     body, directory = b"", b""
     for p in parts:
         data = p.finish()
-        head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 8, 0, 0x21, p.crc, len(data), p.size,
+        size = p.size if p.claim is None else p.claim  # what the directory claims
+        head = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 8, 0, 0x21, p.crc, len(data), size,
                            len(p.name), 0)
         directory += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 8, 0, 0x21, p.crc,
-                                 len(data), p.size, len(p.name), 0, 0, 0, 0, 0, len(body)) + p.name.encode()
+                                 len(data), size, len(p.name), 0, 0, 0, 0, 0, len(body)) + p.name.encode()
         body += head + p.name.encode() + data
     end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(parts), len(parts), len(directory), len(body), 0)
     with open(os.path.join(out, name), "wb") as f:
         f.write(body + directory + end)
 
 
-def workbook(name, sheet_xml, strings=None):
-    """A one-sheet package; `sheet_xml` and `strings` are lists of (bytes, times)."""
+def workbook(name, sheet_xml, strings=None, claim=None):
+    """A one-sheet package; `sheet_xml` and `strings` are lists of (bytes, times); `claim` is the
+    size the directory claims for the sheet."""
     rels = f'<Relationship Id="rId1" Type="{REL}worksheet" Target="worksheets/sheet1.xml"/>'
     if strings is not None:
         rels += f'<Relationship Id="rId2" Type="{REL}sharedStrings" Target="sharedStrings.xml"/>'
@@ -66,7 +68,7 @@ def workbook(name, sheet_xml, strings=None):
         Part("xl/workbook.xml").add(f'<workbook {NS} xmlns:r="{REL[:-1]}"><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>'.encode()),
         Part("xl/_rels/workbook.xml.rels").add(f'<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">{rels}</Relationships>'.encode()),
     ]
-    sheet = Part("xl/worksheets/sheet1.xml")
+    sheet = Part("xl/worksheets/sheet1.xml", claim)
     for piece, times in sheet_xml:
         sheet.add(piece, times)
     parts.append(sheet)
@@ -92,6 +94,10 @@ workbook("bomb_strings.xlsx", [(SHEET_HEAD + b'<row><c t="s"><v>0</v></c></row>'
 # One cell at the far corner and one far down the last column.
 workbook("far_cells.xlsx", [(SHEET_HEAD + b'<row r="4068"><c r="XFD4068"><v>1</v></c></row>'
                              b'<row r="1048576"><c r="XFD1048576"><v>2</v></c></row>' + SHEET_TAIL, 1)])
+
+# A sheet of one cell whose directory entry claims almost 4 GB.
+workbook("claims_4gb.xlsx", [(SHEET_HEAD + b'<row r="1"><c r="A1"><v>1</v></c></row>' + SHEET_TAIL, 1)],
+         claim=0xFFFFFFF0)
 
 # Shared strings just over the text budget, compressing about 70 times (under the ratio limit).
 one = b"".join(b"<si><t>" + b"x" * 500 + b"%08x" % random.getrandbits(32) + b"</t></si>" for _ in range(2000))
