@@ -236,6 +236,7 @@ TEST_F(Xlsx, DamagedHostileAndEncryptedFilesAreRefused) {
         {"compound.xlsx", "not an .xlsx package"},
         {"encrypted.xlsx", "password-protected"},
         {"encrypted_named.xls", "password-protected"},
+        {"fake.xls", ""},  // the .xls reader's own words
         {"mismatched_tags.xlsx", "</row> closes <c>"},
         {"truncated_xml.xlsx", "truncated"},
         {"unquoted_attr.xlsx", "not quoted"},

@@ -155,48 +155,52 @@ XmlPull::Event XmlPull::next() {
             pos_ = at + 1;
             return End;
         }
-        if (c2 == '?') {
-            std::string_view v(b + pos_, end_ - pos_);
-            size_t e = v.find("?>", 2);
-            if (e == std::string_view::npos) {
-                needMore();
-                continue;
-            }
-            pos_ += e + 2;
+        if (c2 == '?' || c2 == '!') {
+            if (otherMarkup(c2)) return Text;
             continue;
-        }
-        if (c2 == '!') {
-            if (!ensure(9)) fail("unexpected end of data (the part is truncated)");
-            b = buf_.data();
-            std::string_view v(b + pos_, end_ - pos_);
-            if (v.substr(0, 4) == "<!--") {
-                size_t e = v.find("-->", 4);
-                if (e == std::string_view::npos) {
-                    needMore();
-                    continue;
-                }
-                pos_ += e + 3;
-                continue;
-            }
-            if (v.substr(0, 9) == "<![CDATA[") {
-                size_t e = v.find("]]>", 9);
-                if (e == std::string_view::npos) {
-                    needMore();
-                    continue;
-                }
-                if (depth_ == 0) fail("character data outside the root element");
-                text_ = v.substr(9, e - 9);
-                pos_ += e + 3;
-                cdata_ = true;
-                return Text;
-            }
-            if (v.substr(0, 9) == "<!DOCTYPE")
-                fail("document type declarations (DOCTYPE) are not accepted");
-            fail("unexpected markup '<!'");
         }
         if (parseStartTag()) return Start;
         needMore();
     }
+}
+
+// Processing instructions and comments are skipped; character data is a Text event (true);
+// a document type declaration is refused.
+bool XmlPull::otherMarkup(char c2) {
+    if (c2 == '?') {
+        std::string_view v(buf_.data() + pos_, end_ - pos_);
+        size_t e = v.find("?>", 2);
+        if (e == std::string_view::npos)
+            needMore();
+        else
+            pos_ += e + 2;
+        return false;
+    }
+    if (!ensure(9)) fail("unexpected end of data (the part is truncated)");
+    std::string_view v(buf_.data() + pos_, end_ - pos_);
+    if (v.substr(0, 4) == "<!--") {
+        size_t e = v.find("-->", 4);
+        if (e == std::string_view::npos)
+            needMore();
+        else
+            pos_ += e + 3;
+        return false;
+    }
+    if (v.substr(0, 9) == "<![CDATA[") {
+        size_t e = v.find("]]>", 9);
+        if (e == std::string_view::npos) {
+            needMore();
+            return false;
+        }
+        if (depth_ == 0) fail("character data outside the root element");
+        text_ = v.substr(9, e - 9);
+        pos_ += e + 3;
+        cdata_ = true;
+        return true;
+    }
+    if (v.substr(0, 9) == "<!DOCTYPE")
+        fail("document type declarations (DOCTYPE) are not accepted");
+    fail("unexpected markup '<!'");
 }
 
 bool XmlPull::parseStartTag() {

@@ -62,6 +62,7 @@ class XmlPull {
     bool more();      // reads more input behind [pos_, end_); false at end of input
     void needMore();  // like more(), but the end of input is an error
     bool parseStartTag();
+    bool otherMarkup(char c2);
     bool ensure(size_t n);
 
     ByteSource& src_;
