@@ -14,7 +14,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-openpyxl python3-docx python3-xlsxwriter python3-xlwt
-  libinih-dev libsimpleini-dev libexpat1-dev
+  libinih-dev libsimpleini-dev libexpat1-dev  # benchmark references (INI readers, expat)
   zenity xdg-utils locales
 )
 
