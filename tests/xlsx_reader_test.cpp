@@ -370,8 +370,16 @@ std::string summary(const std::string& path) {
            " merge=" + (m ? RectName(ToRect(*m)) : "-");
 }
 
+// AddressSanitizer's shadow memory, red zones and quarantine of freed blocks (gcc names it with
+// __SANITIZE_ADDRESS__, clang with __has_feature).
 #if defined(__SANITIZE_ADDRESS__)
-constexpr long kSanitizerFactor = 3;  // the sanitizer's shadow memory and quarantine
+constexpr long kSanitizerFactor = 4;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr long kSanitizerFactor = 4;
+#else
+constexpr long kSanitizerFactor = 1;
+#endif
 #else
 constexpr long kSanitizerFactor = 1;
 #endif
