@@ -10,12 +10,12 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  libzip-dev zlib1g-dev libexpat1-dev libxlsxwriter-dev
-  libcli11-dev nlohmann-json3-dev
+  libzip-dev zlib1g-dev libxlsxwriter-dev
+  nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-openpyxl python3-docx python3-xlsxwriter python3-xlwt python3-xlrd
   libreoffice-calc-nogui gnumeric
-  libinih-dev libsimpleini-dev
+  libinih-dev libsimpleini-dev libexpat1-dev  # benchmark references (INI readers, expat)
   zenity xdg-utils locales
 )
 

@@ -169,7 +169,7 @@ TEST_F(Cli, ResultsErrorsAndUsage) {
         {{"--version"}, 0, "tqtool 1.0.0\n"},
         // Failures: exit 1, nothing on standard output.
         {{"read", "$D/missing.xlsx"}, 1, "", "{\"error\":\"cannot open the workbook: "},
-        {{"workbook", "dump", "$D/tree.ini"}, 1, "", "{\"code\":-2147467259,\"error\":\"cannot open '$D/tree.ini'"},
+        {{"workbook", "dump", "$D/tree.ini"}, 1, "", "{\"code\":-2147467259,\"error\":\"cannot read workbook '$D/tree.ini'"},
         {{"util", "NthSpaceStr", "one two", "3"}, 1, "", "{\"error\":"},
         {{"util", "StrArrFindStr", "a,b", "a", "-1"}, 1, "", "{\"error\":"},
         {{"runs", "--in", "$D/runs.json", "--table", "2", "--action", act}, 1, "", "no table 2"},

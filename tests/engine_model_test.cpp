@@ -1,6 +1,8 @@
-// The in-memory workbook operations: number rules, date formats, formats stored once, columns,
-// fitting measures.
+// The in-memory workbook operations: number rules, format codes and the text forms of cells,
+// formats stored once, columns, merged areas and their index.
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "office/spreadsheet/model/model_ops.h"
 #include "tqtool/types.h"
@@ -13,10 +15,8 @@ TEST(EngineModel, PlainDecimalRules) {
     EXPECT_EQ(PlainDecimal(std::string_view("12.5")), 12.5);
     EXPECT_EQ(PlainDecimal(std::string_view("-3")), -3);
     EXPECT_EQ(PlainDecimal(std::string_view("+.5")), 0.5);
-    EXPECT_EQ(PlainDecimal(std::string_view("0")), 0);
     EXPECT_EQ(PlainDecimal(std::string_view("0.25")), 0.25);
-    EXPECT_EQ(PlainDecimal(std::u16string_view(u"100000000000000000000")),
-              1e20);  // one significant digit
+    EXPECT_EQ(PlainDecimal(std::u16string_view(u"100000000000000000000")), 1e20);
     for (const char* t : {"", "-", ".", "007", "00.5", "1e5", " 1", "1 ", "1,000", "0x10", "1.2.3",
                           "1234567890123456", "12345678901234567890", "\xe4\xb8\x80"})
         EXPECT_FALSE(PlainDecimal(std::string_view(t)).has_value()) << t;
@@ -24,22 +24,48 @@ TEST(EngineModel, PlainDecimalRules) {
     EXPECT_TRUE(PlainDecimal(std::string_view("0.000000000000000000001")).has_value());
 }
 
-TEST(EngineModel, DateFormats) {
-    for (int id : {14, 15, 16, 17, 18, 19, 20, 21, 22, 45, 46, 47, 27, 31, 57, 58})
-        EXPECT_TRUE(IsDateFormat(BuiltinNumFmt(id))) << id;
-    for (int id : {0, 1, 2, 3, 4, 9, 10, 11, 12, 13, 37, 49})
-        EXPECT_FALSE(IsDateFormat(BuiltinNumFmt(id))) << id;
-    EXPECT_TRUE(IsDateFormat("yyyy\\-mm\\-dd"));
-    EXPECT_TRUE(IsDateFormat("[$-804]aaaa h:mm"));
-    EXPECT_FALSE(IsDateFormat("0.0\"days\""));
-    EXPECT_FALSE(IsDateFormat("[Red]0.00"));
-    EXPECT_FALSE(IsDateFormat("General"));
-    EXPECT_FALSE(IsDateFormat("#,##0_);\\(#,##0\\)"));
-    EXPECT_FALSE(IsDateFormat("0.00E+00"));
-    EXPECT_EQ(DateText(SerialToOle(45000.25, false)), "2023/3/15 6:00:00");
-    EXPECT_EQ(DateText(SerialToOle(0, true)), "1904/1/1");
-    EXPECT_EQ(DateText(SerialToOle(1, false)), "1900/1/1");
-    EXPECT_EQ(OleToSerial(SerialToOle(59, false), false), 59);
+TEST(EngineModel, FormatCodesShowDatesOrGeneral) {
+    for (const char* date : {"yyyy\\-mm\\-dd", "[$-804]aaaa h:mm", "[h]:mm:ss", "mm:ss.0"})
+        EXPECT_TRUE(IsDateFormat(date)) << date;
+    for (const char* other : {"0.0\"days\"", "[Red]0.00", "General", "#,##0_);\\(#,##0\\)",
+                              "0.00E+00", "_(* #,##0_);_(* \"-\"_)", "@"})
+        EXPECT_FALSE(IsDateFormat(other)) << other;
+    for (std::string_view general :
+         {std::string_view(""), std::string_view("general"), kGeneralFormatLocal})
+        EXPECT_TRUE(IsGeneralFormat(general)) << general;
+    EXPECT_EQ(kGeneralFormatLocal, "G/\xe9\x80\x9a\xe7\x94\xa8\xe6\xa0\xbc\xe5\xbc\x8f");
+    EXPECT_EQ(BuiltinNumFmt(23), nullptr);
+    EXPECT_EQ(BuiltinNumFmt(59), nullptr);
+}
+
+TEST(EngineModel, CellTextFollowsTheDateSystemAndRange) {
+    struct {
+        double value;
+        bool date1904;
+        const char* format;
+        const char* text;
+    } cases[] = {
+        {45000.25, false, "yyyy-mm-dd", "2023/3/15 6:00:00"},
+        {1, false, "d", "1900/1/1"},
+        {61, false, "d", "1900/3/1"},
+        {0, true, "yyyy", "1904/1/1"},
+        {0.5, false, "h:mm", "12:00:00"},
+        {-1e308, false, "yyyy", "-1E+308"},  // outside the date range: its number
+        {3e6, true, "yyyy", "3000000"},
+        {2958465, false, "yyyy", "9999/12/31"},
+        {1234.5, false, "0.00", "1234.5"},
+    };
+    for (const auto& c : cases) {
+        BookModel b;
+        b.wb.date1904 = c.date1904;
+        Sheet& s = b.wb.sheets.emplace_back();
+        SetNumber(b, s, 0, 0, c.value);
+        Style st;
+        st.numFmt = c.format;
+        FindCell(s, 0, 0)->style = b.internStyle(st);
+        EXPECT_EQ(CellText(b, *FindCell(s, 0, 0)), c.text) << c.value;
+        EXPECT_EQ(OleToSerial(SerialToOle(c.value, c.date1904), c.date1904), c.value);
+    }
 }
 
 TEST(EngineModel, FormatsOfWholeRowsColumnsAndSheetAreStoredOnce) {
@@ -95,19 +121,45 @@ TEST(EngineModel, ColumnRecordsSplitAndJoin) {
     EXPECT_TRUE(s.cols.empty());
 }
 
-TEST(EngineModel, MeasuresAndNames) {
-    EXPECT_EQ(TextWidthUnits("abc"), 3);
-    EXPECT_EQ(TextWidthUnits("\xe9\x9d\x92\xe8\xa1\xa1"), 4);  // 青衡
-    EXPECT_EQ(TextWidthUnits("ab\nabcd\nx"), 4);
-    EXPECT_EQ(TextLines("a\nb\nc"), 3u);
-    EXPECT_EQ(ColumnName(0), "A");
-    EXPECT_EQ(ColumnName(25), "Z");
-    EXPECT_EQ(ColumnName(26), "AA");
-    EXPECT_EQ(ColumnName(kMaxCols - 1), "XFD");
-    EXPECT_EQ(RectName(Rect{0, 0, 2, 2}), "A1:C3");
-    EXPECT_EQ(NumberText(1e20), "1E+20");
-    EXPECT_EQ(NumberText(0.1 + 0.2), "0.3");
-    EXPECT_EQ(ErrorFromText("#DIV/0!"), 2007);
+// The merged areas that Merge leaves, and what the index answers, against a plain scan of them.
+TEST(EngineModel, MergedAreasAndTheirIndexAgreeWithAScan) {
+    BookModel b;
+    Sheet& s = b.wb.sheets.emplace_back();
+    std::mt19937 rng(12345);
+    auto scan = [&](uint32_t r, uint32_t c) -> const MergeArea* {
+        for (const MergeArea& m : s.merges)
+            if (ToRect(m).contains(r, c)) return &m;
+        return nullptr;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        uint32_t r = rng() % 300, c = rng() % 40;
+        Rect area{r, c, r + static_cast<uint32_t>(rng() % (i % 50 == 0 ? 40 : 3)),
+                  c + static_cast<uint32_t>(rng() % 3)};
+        if (i % 7 == 0)
+            Unmerge(s, area);
+        else
+            Merge(b, s, area, i % 11 == 0);
+        if (i % 500 != 499) continue;
+        for (uint32_t rr = 0; rr < 345; ++rr)
+            for (uint32_t cc = 0; cc < 45; ++cc) ASSERT_EQ(MergeAt(s, rr, cc), scan(rr, cc));
+    }
+    for (size_t i = 0; i < s.merges.size(); ++i)
+        for (size_t j = i + 1; j < s.merges.size(); ++j)
+            ASSERT_FALSE(ToRect(s.merges[i]).intersects(ToRect(s.merges[j])));
+    Rect probe{50, 5, 120, 20};
+    std::vector<uint32_t> expected;
+    for (uint32_t i = 0; i < s.merges.size(); ++i)
+        if (ToRect(s.merges[i]).intersects(probe)) expected.push_back(i);
+    EXPECT_EQ(MergesMeeting(s, probe), expected);
+    // An index rebuilt for a copy, and for areas replaced behind its back.
+    Sheet copy = s;
+    ASSERT_FALSE(s.merges.empty());
+    EXPECT_EQ(MergeAt(copy, s.merges[0].r2, s.merges[0].c2), &copy.merges[0]);
+    SetMerges(s, {{5, 5, 9, 9}, {7, 7, 20, 20}, {0, 0, 0, 0}, {1048575, 0, 1048575, 16383}});
+    EXPECT_EQ(s.merges, (std::vector<MergeArea>{{5, 5, 9, 9}, {1048575, 0, 1048575, 16383}}));
+    EXPECT_EQ(MergeAt(s, 1048575, 9000), &s.merges[1]);
+    EXPECT_EQ(MergeAt(s, 8, 8), &s.merges[0]);
+    EXPECT_EQ(MergeAt(s, 12, 12), nullptr);
 }
 
 TEST(EngineModel, StringPoolIsCompactedWhenMostlyUnused) {

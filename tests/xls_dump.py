@@ -38,6 +38,15 @@ def when(y, mo, d, h, mi, s):
     return "%d/%d/%d" % (y, mo, d) + (" " + t if (h, mi, s) != (0, 0, 0) else "")
 
 
+def xls_date(v, datemode):
+    # In the 1904 system a serial below 1 is a moment of 1904-01-01, as the spreadsheet's cell
+    # value gives it; xlrd's tuple form leaves the day out, its datetime form keeps it.
+    if datemode == 1:
+        d = __import__("xlrd").xldate_as_datetime(v, 1)
+        return when(d.year, d.month, d.day, d.hour, d.minute, d.second)
+    return when(*__import__("xlrd").xldate_as_tuple(v, datemode))
+
+
 def xls(path):
     import xlrd
     book = xlrd.open_workbook(path, formatting_info=True, ragged_rows=True)
@@ -48,7 +57,7 @@ def xls(path):
                 if t in (xlrd.XL_CELL_EMPTY, xlrd.XL_CELL_BLANK):
                     continue
                 text = {xlrd.XL_CELL_TEXT: lambda: v, xlrd.XL_CELL_NUMBER: lambda: number(v),
-                        xlrd.XL_CELL_DATE: lambda: when(*xlrd.xldate_as_tuple(v, book.datemode)),
+                        xlrd.XL_CELL_DATE: lambda: xls_date(v, book.datemode),
                         xlrd.XL_CELL_BOOLEAN: lambda: "TRUE" if v else "FALSE",
                         xlrd.XL_CELL_ERROR: lambda: ERRORS.get(v, "#VALUE!")}[t]()
                 yield sh.name, "%s%d" % (col(c), r + 1), text

@@ -22,10 +22,13 @@ struct Limits {
     uint32_t maxInflateRatio = 100;
     /// ... once it has inflated past this many bytes, is refused as a likely compression bomb.
     uint64_t inflateRatioFloorBytes = uint64_t(1) << 20;
-    /// Cells one workbook may hold when it is read.
-    uint64_t maxCells = 20'000'000;
-    /// Bytes of cell text (shared and inline strings) one workbook may hold when it is read.
-    uint64_t maxTextBytes = uint64_t(256) << 20;
+    /// Cells one workbook may hold when it is read. Other records a workbook turns into count as
+    /// cells too: rows, strings, merged areas, column runs, formats and sheets. A cell costs about
+    /// 25 bytes, so the default bounds a workbook's cells at about 200 MB.
+    uint64_t maxCells = 8'000'000;
+    /// Bytes of text (shared and inline strings, names, format codes) one workbook may hold when
+    /// it is read.
+    uint64_t maxTextBytes = uint64_t(128) << 20;
     /// Bytes of the workbook stream of an .xls file (the whole file for a bare BIFF2-4 sheet).
     uint64_t maxXlsStreamBytes = uint64_t(1) << 30;
     /// Cells a reading member of CTqExcel walks in one call (the area of the range it reads).
@@ -33,7 +36,7 @@ struct Limits {
     /// Element nesting depth of an XML part.
     uint32_t maxXmlDepth = 1000;
     /// Bytes of a text file read whole: CSV, tree description and table JSON files.
-    uint64_t maxTextFileBytes = uint64_t(1) << 30;
+    uint64_t maxTextFileBytes = uint64_t(256) << 20;
     /// Bytes of an INI file.
     uint64_t maxIniBytes = uint64_t(256) << 20;
     /// Nesting depth of the tool's JSON input.

@@ -3,8 +3,9 @@
 // The first byte of an input chooses what the rest of it is: a whole package (the zip layer and
 // everything behind it), or one XML part (sheet, shared strings, styles, workbook, relationships)
 // that is stored uncompressed into an otherwise valid package, so that mutations reach the XML
-// parser and the readers of each part instead of dying at the checksum.
-#include <zlib.h>
+// parser and the readers of each part instead of dying at the checksum. Reading is bounded by
+// small limits, and what was read must hold together.
+#include <zip.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -17,117 +18,54 @@
 
 namespace {
 
+// The parts of the package that an input completes (the reader goes by local names and by the
+// last segment of relationship types, so namespaces are left out).
 const char kContentTypes[] =
-    "<?xml version=\"1.0\"?><Types "
-    "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-    "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
+    R"(<Types><Default Extension="xml" ContentType="application/xml"/></Types>)";
 const char kRootRels[] =
-    "<?xml version=\"1.0\"?><Relationships "
-    "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rId1\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-    "Target=\"xl/workbook.xml\"/></Relationships>";
+    R"(<Relationships><Relationship Id="rId1" Type="x/officeDocument" Target="xl/workbook.xml"/>)"
+    R"(</Relationships>)";
 const char kWorkbook[] =
-    "<?xml version=\"1.0\"?><workbook "
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><workbookPr "
-    "date1904=\"0\"/>"
-    "<sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"B\" sheetId=\"2\" "
-    "r:id=\"rId2\"/></sheets></workbook>";
+    R"(<workbook><workbookPr date1904="0"/><sheets><sheet name="A" r:id="rId1"/>)"
+    R"(<sheet name="B" r:id="rId2"/></sheets></workbook>)";
 const char kWorkbookRels[] =
-    "<?xml version=\"1.0\"?><Relationships "
-    "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rId1\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-    "Target=\"worksheets/sheet1.xml\"/>"
-    "<Relationship Id=\"rId2\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-    "Target=\"/xl/worksheets/sheet2.xml\"/>"
-    "<Relationship Id=\"rId3\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
-    "Target=\"sharedStrings.xml\"/>"
-    "<Relationship Id=\"rId4\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
-    "Target=\"styles.xml\"/>"
-    "</Relationships>";
+    R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="worksheets/sheet1.xml"/>)"
+    R"(<Relationship Id="rId2" Type="x/worksheet" Target="/xl/worksheets/sheet2.xml"/>)"
+    R"(<Relationship Id="rId3" Type="x/sharedStrings" Target="sharedStrings.xml"/>)"
+    R"(<Relationship Id="rId4" Type="x/styles" Target="styles.xml"/></Relationships>)";
 const char kSheet[] =
-    "<?xml version=\"1.0\"?><worksheet "
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>45322.5</v></c>"
-    "<c r=\"C1\" t=\"inlineStr\"><is><t>x</t></is></c></row></sheetData>"
-    "<mergeCells><mergeCell ref=\"A2:B3\"/></mergeCells></worksheet>";
+    R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" s="1"><v>4.5</v></c>)"
+    R"(<c r="C1" t="inlineStr"><is><t>x</t></is></c></row></sheetData>)"
+    R"(<mergeCells><mergeCell ref="A2:B3"/></mergeCells></worksheet>)";
 const char kStrings[] =
-    "<?xml version=\"1.0\"?><sst "
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<si><t>a</t></si><si><r><t>b</t></r><rPh><t>c</t></rPh></si></sst>";
+    R"(<sst><si><t>a</t></si><si><r><t>b</t></r><rPh><t>c</t></rPh></si></sst>)";
 const char kStyles[] =
-    "<?xml version=\"1.0\"?><styleSheet "
-    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-    "<numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy/m/d\"/></numFmts><fonts><font><sz "
-    "val=\"11\"/></font></fonts>"
-    "<fills><fill><patternFill patternType=\"none\"/></fill></fills>"
-    "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\" fontId=\"0\" "
-    "fillId=\"0\"/></cellXfs></styleSheet>";
+    R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="yyyy/m/d"/></numFmts><fonts><font>)"
+    R"(<sz val="11"/></font></fonts><fills><fill><patternFill patternType="none"/></fill></fills>)"
+    R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="164" fontId="0" fillId="0"/></cellXfs></styleSheet>)";
 
-void put16(std::string& s, uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void put32(std::string& s, uint32_t v) {
-    put16(s, v & 0xFFFF);
-    put16(s, v >> 16);
-}
-
-// A zip with stored (uncompressed) entries.
-std::string storedZip(const std::vector<std::pair<std::string, std::string_view>>& parts) {
-    std::string out, dir;
+// A zip of stored (uncompressed) parts, so that mutations reach the parts' parsers.
+std::string storedZip(const std::vector<std::pair<const char*, std::string_view>>& parts) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t* buf = zip_source_buffer_create(nullptr, 0, 0, &err);
+    zip_source_keep(buf);
+    zip_t* z = zip_open_from_source(buf, ZIP_TRUNCATE, &err);
     for (const auto& [name, data] : parts) {
-        uint32_t crc = static_cast<uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-        uint32_t offset = static_cast<uint32_t>(out.size());
-        put32(out, 0x04034b50);
-        put16(out, 20);
-        put16(out, 0);
-        put16(out, 0);  // stored
-        put16(out, 0);
-        put16(out, 0x21);
-        put32(out, crc);
-        put32(out, static_cast<uint32_t>(data.size()));
-        put32(out, static_cast<uint32_t>(data.size()));
-        put16(out, static_cast<uint32_t>(name.size()));
-        put16(out, 0);
-        out += name;
-        out.append(data.data(), data.size());
-
-        put32(dir, 0x02014b50);
-        put16(dir, 20);
-        put16(dir, 20);
-        put16(dir, 0);
-        put16(dir, 0);
-        put16(dir, 0);
-        put16(dir, 0x21);
-        put32(dir, crc);
-        put32(dir, static_cast<uint32_t>(data.size()));
-        put32(dir, static_cast<uint32_t>(data.size()));
-        put16(dir, static_cast<uint32_t>(name.size()));
-        put16(dir, 0);
-        put16(dir, 0);
-        put16(dir, 0);
-        put16(dir, 0);
-        put32(dir, 0);
-        put32(dir, offset);
-        dir += name;
+        zip_source_t* s = zip_source_buffer(z, data.data(), data.size(), 0);
+        zip_int64_t i = zip_file_add(z, name, s, ZIP_FL_OVERWRITE);
+        zip_set_file_compression(z, static_cast<zip_uint64_t>(i), ZIP_CM_STORE, 0);
     }
-    uint32_t dirOffset = static_cast<uint32_t>(out.size());
-    out += dir;
-    put32(out, 0x06054b50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, static_cast<uint32_t>(parts.size()));
-    put16(out, static_cast<uint32_t>(parts.size()));
-    put32(out, static_cast<uint32_t>(dir.size()));
-    put32(out, dirOffset);
-    put16(out, 0);
+    zip_close(z);
+    std::string out;
+    zip_stat_t st;
+    if (zip_source_stat(buf, &st) == 0 && zip_source_open(buf) == 0) {
+        out.resize(st.size);
+        zip_source_read(buf, out.data(), st.size);
+        zip_source_close(buf);
+    }
+    zip_source_free(buf);
+    zip_error_fini(&err);
     return out;
 }
 
@@ -135,45 +73,31 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    tq::office::ZipLimits limits;
+    tq::Limits limits = tq::GetLimits();
     limits.maxPartBytes = 32u << 20;
-    limits.maxTotalBytes = 64u << 20;
+    limits.maxPackageBytes = 64u << 20;
+    limits.maxCells = 1'000'000;
+    limits.maxTextBytes = 16u << 20;
     std::string_view body(reinterpret_cast<const char*>(data + 1), size - 1);
     std::string package;
     const void* bytes = body.data();
     size_t length = body.size();
     unsigned mode = data[0] % 7;
     if (mode != 0) {
-        std::string_view sheet = kSheet, strings = kStrings, styles = kStyles, workbook = kWorkbook,
-                         rels = kWorkbookRels, sheet2 = kSheet;
-        switch (mode) {
-            case 1:
-                sheet = body;
-                break;
-            case 2:
-                strings = body;
-                break;
-            case 3:
-                styles = body;
-                break;
-            case 4:
-                workbook = body;
-                break;
-            case 5:
-                rels = body;
-                break;
-            case 6:
-                sheet2 = body;
-                break;
-        }
-        package = storedZip({{"[Content_Types].xml", kContentTypes},
-                             {"_rels/.rels", kRootRels},
-                             {"xl/workbook.xml", workbook},
-                             {"xl/_rels/workbook.xml.rels", rels},
-                             {"xl/worksheets/sheet1.xml", sheet},
-                             {"xl/worksheets/sheet2.xml", sheet2},
-                             {"xl/sharedStrings.xml", strings},
-                             {"xl/styles.xml", styles}});
+        // The part that the input replaces, by mode: sheet, strings, styles, workbook, rels,
+        // sheet 2.
+        static const int kSlot[7] = {0, 4, 6, 7, 2, 3, 5};
+        static const char* const kNames[8] = {
+            "[Content_Types].xml",      "_rels/.rels",
+            "xl/workbook.xml",          "xl/_rels/workbook.xml.rels",
+            "xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml",
+            "xl/sharedStrings.xml",     "xl/styles.xml"};
+        std::string_view parts[8] = {kContentTypes, kRootRels, kWorkbook, kWorkbookRels,
+                                     kSheet,        kSheet,    kStrings,  kStyles};
+        parts[kSlot[mode]] = body;
+        std::vector<std::pair<const char*, std::string_view>> entries;
+        for (int i = 0; i < 8; ++i) entries.emplace_back(kNames[i], parts[i]);
+        package = storedZip(entries);
         bytes = package.data();
         length = package.size();
     }

@@ -1,3 +1,4 @@
+// The pull parser of office XML parts (see xml_pull.h).
 #include "office/common/xml_pull.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@ namespace {
 
 constexpr size_t kChunk = 256 * 1024;
 constexpr size_t kMaxToken = 64u * 1024 * 1024;  // one tag, text run or comment
-constexpr size_t kMaxDepth = 1000;
 
 inline bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -49,8 +49,8 @@ int hexValue(char c) {
 
 }  // namespace
 
-XmlPull::XmlPull(ByteSource& src, std::string partName, uint64_t sizeHint)
-    : src_(src), part_(std::move(partName)) {
+XmlPull::XmlPull(ByteSource& src, std::string partName, uint64_t sizeHint, uint32_t maxDepth)
+    : src_(src), part_(std::move(partName)), maxDepth_(maxDepth) {
     // A small part gets a small buffer; a claim that is wrong costs only a regrowth.
     size_t size = kChunk;
     if (sizeHint > 0 && sizeHint < kChunk)
@@ -104,6 +104,10 @@ XmlPull::Event XmlPull::next() {
     }
     selfClosing_ = false;
     attrs_.clear();
+    if (!started_) {
+        started_ = true;
+        if (ensure(3) && std::memcmp(buf_.data() + pos_, "\xEF\xBB\xBF", 3) == 0) pos_ += 3;
+    }
     for (;;) {
         if (pos_ == end_ && !more()) {
             if (depth_ > 0) fail("unexpected end of data (the part is truncated)");
@@ -151,48 +155,52 @@ XmlPull::Event XmlPull::next() {
             pos_ = at + 1;
             return End;
         }
-        if (c2 == '?') {
-            std::string_view v(b + pos_, end_ - pos_);
-            size_t e = v.find("?>", 2);
-            if (e == std::string_view::npos) {
-                needMore();
-                continue;
-            }
-            pos_ += e + 2;
+        if (c2 == '?' || c2 == '!') {
+            if (otherMarkup(c2)) return Text;
             continue;
-        }
-        if (c2 == '!') {
-            if (!ensure(9)) fail("unexpected end of data (the part is truncated)");
-            b = buf_.data();
-            std::string_view v(b + pos_, end_ - pos_);
-            if (v.substr(0, 4) == "<!--") {
-                size_t e = v.find("-->", 4);
-                if (e == std::string_view::npos) {
-                    needMore();
-                    continue;
-                }
-                pos_ += e + 3;
-                continue;
-            }
-            if (v.substr(0, 9) == "<![CDATA[") {
-                size_t e = v.find("]]>", 9);
-                if (e == std::string_view::npos) {
-                    needMore();
-                    continue;
-                }
-                if (depth_ == 0) fail("character data outside the root element");
-                text_ = v.substr(9, e - 9);
-                pos_ += e + 3;
-                cdata_ = true;
-                return Text;
-            }
-            if (v.substr(0, 9) == "<!DOCTYPE")
-                fail("document type declarations (DOCTYPE) are not accepted");
-            fail("unexpected markup '<!'");
         }
         if (parseStartTag()) return Start;
         needMore();
     }
+}
+
+// Processing instructions and comments are skipped; character data is a Text event (true);
+// a document type declaration is refused.
+bool XmlPull::otherMarkup(char c2) {
+    if (c2 == '?') {
+        std::string_view v(buf_.data() + pos_, end_ - pos_);
+        size_t e = v.find("?>", 2);
+        if (e == std::string_view::npos)
+            needMore();
+        else
+            pos_ += e + 2;
+        return false;
+    }
+    if (!ensure(9)) fail("unexpected end of data (the part is truncated)");
+    std::string_view v(buf_.data() + pos_, end_ - pos_);
+    if (v.substr(0, 4) == "<!--") {
+        size_t e = v.find("-->", 4);
+        if (e == std::string_view::npos)
+            needMore();
+        else
+            pos_ += e + 3;
+        return false;
+    }
+    if (v.substr(0, 9) == "<![CDATA[") {
+        size_t e = v.find("]]>", 9);
+        if (e == std::string_view::npos) {
+            needMore();
+            return false;
+        }
+        if (depth_ == 0) fail("character data outside the root element");
+        text_ = v.substr(9, e - 9);
+        pos_ += e + 3;
+        cdata_ = true;
+        return true;
+    }
+    if (v.substr(0, 9) == "<!DOCTYPE")
+        fail("document type declarations (DOCTYPE) are not accepted");
+    fail("unexpected markup '<!'");
 }
 
 bool XmlPull::parseStartTag() {
@@ -248,7 +256,9 @@ bool XmlPull::parseStartTag() {
         size_t v1 = static_cast<const char*>(qe) - b;
         std::string_view val(b + p, v1 - p);
         if (val.find('<') != std::string_view::npos) fail("'<' inside an attribute value");
-        attrs_.push_back({localOf(an), val});
+        // Namespace declarations (xmlns, xmlns:x) are not attributes of the element.
+        if (an.substr(0, 5) != "xmlns" || (an.size() > 5 && an[5] != ':'))
+            attrs_.push_back({localOf(an), val});
         p = v1 + 1;
         if (p < e && !isSpace(b[p]) && b[p] != '/' && b[p] != '>')
             fail("attributes not separated by white space");
@@ -258,7 +268,8 @@ bool XmlPull::parseStartTag() {
     qname_ = q;
     name_ = localOf(q);
     pos_ = p;
-    if (depth_ >= kMaxDepth) fail("elements nested too deeply");
+    if (depth_ >= maxDepth_)
+        fail("elements nested deeper than " + std::to_string(maxDepth_) + " (limit maxXmlDepth)");
     if (depth_ == stack_.size())
         stack_.emplace_back(q);
     else

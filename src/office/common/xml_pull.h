@@ -3,8 +3,9 @@
 // It reads its input in chunks (memory stays at one chunk plus the largest single token), checks
 // that the document is well formed (tags nest and match, attributes are quoted, entities are
 // known), knows only the five predefined entities and character references, and refuses any
-// DOCTYPE, so no entity-expansion trick can reach it. Element and attribute names are reported
-// without their namespace prefix.
+// DOCTYPE, so no entity-expansion trick can reach it; nesting is limited (tq::Limits::
+// maxXmlDepth). A UTF-8 byte-order mark before the document is skipped. Element and attribute
+// names are reported without their namespace prefix.
 #pragma once
 
 #include <cstddef>
@@ -22,8 +23,9 @@ class XmlPull {
     enum Event : uint8_t { Start, End, Text, Eof };
 
     /// `partName` names the part in error messages. Throws ZipError for malformed input.
-    /// `sizeHint` (the size the part claims) only chooses the first buffer size.
-    XmlPull(ByteSource& src, std::string partName, uint64_t sizeHint = 0);
+    /// `sizeHint` (the size the part claims) only chooses the first buffer size; `maxDepth`
+    /// bounds the nesting of elements.
+    XmlPull(ByteSource& src, std::string partName, uint64_t sizeHint, uint32_t maxDepth);
 
     /// The next event. An empty element (<a/>) gives Start then End. Eof comes once, after the
     /// root element has closed.
@@ -60,6 +62,7 @@ class XmlPull {
     bool more();      // reads more input behind [pos_, end_); false at end of input
     void needMore();  // like more(), but the end of input is an error
     bool parseStartTag();
+    bool otherMarkup(char c2);
     bool ensure(size_t n);
 
     ByteSource& src_;
@@ -68,11 +71,13 @@ class XmlPull {
     size_t pos_ = 0, end_ = 0;
     uint64_t consumed_ = 0;  // bytes dropped from the front of the buffer so far
     bool eof_ = false;
+    bool started_ = false;  // the byte-order mark check is done
     bool rootSeen_ = false;
     bool pendingEnd_ = false;
     bool selfClosing_ = false;
     bool cdata_ = false;
     size_t depth_ = 0;
+    size_t maxDepth_;
     std::vector<std::string> stack_;  // qualified names of the open elements
     std::string_view name_, qname_, text_;
     std::vector<Attr> attrs_;

@@ -1,18 +1,56 @@
 // Opening and saving workbook files by their type.
 #include "office/spreadsheet/file_io.h"
 
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "office/common/compound_file.h"
+#include "office/spreadsheet/file_messages.h"
 #include "office/spreadsheet/xls/xls_reader.h"
 #include "office/spreadsheet/xls/xls_writer.h"
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
 #include "office/spreadsheet/xlsx/xlsx_writer.h"
-#include "tqtool/types.h"
+#include "os/file_read.h"
 #include "text/text.h"
 
 namespace tq::office {
+
+namespace {
+
+// Decides by the first bytes of a regular file (its extension otherwise); refuses special files
+// and encrypted packages before any reader opens them.
+FileKind kindOfContent(const std::string& path) {
+    std::string why;
+    int fd = os::OpenRegularFile(path, why);
+    if (fd < 0) ThrowReadError(path, "the file cannot be opened: " + why);
+    ReadAt read = [fd](uint64_t off, void* buf, size_t n) {
+        size_t done = 0;
+        while (done < n) {
+            ssize_t got = ::pread(fd, static_cast<char*>(buf) + done, n - done,
+                                  static_cast<off_t>(off + done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            done += static_cast<size_t>(got);
+        }
+        return true;
+    };
+    unsigned char magic[8] = {};
+    FileKind kind = KindOfPath(path);
+    if (read(0, magic, 4) && std::memcmp(magic, "PK\3\4", 4) == 0) {
+        kind = FileKind::Xlsx;
+    } else if (read(0, magic, 8) && IsCompoundDocument(magic, 8)) {
+        bool encrypted = IsEncryptedPackage(read);
+        ::close(fd);
+        if (encrypted) ThrowReadError(path, kEncryptedPackageProblem);
+        return FileKind::Xls;
+    }
+    ::close(fd);
+    return kind;
+}
+
+}  // namespace
 
 FileKind KindOfPath(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -27,22 +65,7 @@ FileKind KindOfPath(const std::string& path) {
 }
 
 void LoadWorkbook(const std::string& path, Workbook& out) {
-    unsigned char magic[8] = {};
-    size_t got = 0;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        got = std::fread(magic, 1, sizeof magic, f);
-        std::fclose(f);
-    } else {
-        throw AutomationError(hresult::E_FAIL_, "cannot open '" + PathForMessage(path) +
-                                                    "': " + std::strerror(errno));
-    }
-    static const unsigned char kOle[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    FileKind kind = KindOfPath(path);
-    if (got >= 4 && magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4)
-        kind = FileKind::Xlsx;
-    else if (got == 8 && std::memcmp(magic, kOle, 8) == 0)
-        kind = FileKind::Xls;
-    switch (kind) {
+    switch (kindOfContent(path)) {
         case FileKind::Xlsx:
             ReadXlsx(path, out);
             break;
@@ -53,13 +76,9 @@ void LoadWorkbook(const std::string& path, Workbook& out) {
             ReadCsv(path, out);
             break;
         case FileKind::Unknown:
-            throw AutomationError(hresult::E_FAIL_,
-                                  "cannot open '" + PathForMessage(path) +
-                                      "': not a workbook (.xlsx, .xlsm, .xls or .csv)");
+            ThrowReadError(path, "not a workbook (.xlsx, .xlsm, .xls or .csv)");
     }
-    if (out.sheets.empty())
-        throw AutomationError(hresult::E_FAIL_,
-                              "cannot open '" + PathForMessage(path) + "': it holds no sheet");
+    if (out.sheets.empty()) ThrowReadError(path, "it holds no sheet");
 }
 
 void SaveWorkbook(BookModel& b, const std::string& path, int activeSheet) {

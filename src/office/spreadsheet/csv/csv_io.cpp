@@ -2,36 +2,25 @@
 // writing (UTF-8 with a byte-order mark, which the spreadsheet recognises).
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
+#include "office/spreadsheet/model/read_budget.h"
 #include "office/spreadsheet/xlsx/xlsx_writer.h"
-#include "tqtool/types.h"
+#include "os/file_read.h"
+#include "os/replace_file.h"
 #include "text/text.h"
 
 namespace tq::office {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& path, const std::string& why) {
-    throw AutomationError(hresult::E_FAIL_, "'" + PathForMessage(path) + "': " + why);
-}
-
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
+std::string readAll(const std::string& path, const Limits& limits) {
+    std::string data, why;
+    if (!os::ReadRegularFile(path, limits.maxTextFileBytes, data, why)) {
+        if (why.find("larger than the limit") != std::string::npos)
+            why += " (limit maxTextFileBytes)";
+        ThrowReadError(path, "the file cannot be read: " + why);
     }
-};
-
-std::string readAll(const std::string& path) {
-    std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-    if (!f) fail(path, std::strerror(errno));
-    std::string data;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) data.append(buf, n);
-    if (std::ferror(f.get())) fail(path, "read error");
     return data;
 }
 
@@ -54,110 +43,127 @@ std::string sheetNameFor(const std::string& path) {
     return text::utf16ToUtf8(w);
 }
 
+// The fields of comma-separated text: quoted fields may hold commas, quotes ("") and line
+// ends; an unquoted plain decimal is a number, TRUE and FALSE are booleans.
+class CsvParser {
+  public:
+    CsvParser(const std::string& path, Workbook& wb, ReadBudget& budget)
+        : path_(path), wb_(wb), sheet_(wb.sheets.back()), budget_(budget) {}
+    void parse(const std::string& data);
+
+  private:
+    void flushField();
+    const std::string& path_;
+    Workbook& wb_;
+    Sheet& sheet_;
+    ReadBudget& budget_;
+    uint32_t r_ = 0, c_ = 0;
+    std::string field_;
+    bool quoted_ = false;  // the current field was quoted
+};
+
+void CsvParser::flushField() {
+    if (c_ >= kMaxCols) ThrowReadError(path_, "a line holds more than 16384 fields");
+    if (r_ >= kMaxRows) ThrowReadError(path_, "more than 1048576 lines");
+    if (!field_.empty()) {
+        if (sheet_.rows.empty() || sheet_.rows.back().row != r_) budget_.records();
+        budget_.records();
+        Cell& cell = RowAt(sheet_, r_).cells.emplace_back();
+        cell.col = c_;
+        std::optional<double> num = quoted_ ? std::nullopt : PlainDecimal(std::string_view(field_));
+        if (num) {
+            cell.type = CellType::Number;
+            cell.num = *num;
+        } else if (!quoted_ &&
+                   (text::equalsNoCase(field_, "TRUE") || text::equalsNoCase(field_, "FALSE"))) {
+            cell.type = CellType::Bool;
+            cell.boolean = text::equalsNoCase(field_, "TRUE");
+        } else {
+            budget_.text(field_.size());
+            cell.type = CellType::String;
+            cell.str = static_cast<uint32_t>(wb_.strings.size());
+            wb_.strings.push_back(std::move(field_));
+        }
+    }
+    field_.clear();
+    quoted_ = false;
+    ++c_;
+}
+
+void CsvParser::parse(const std::string& data) {
+    bool any = false;  // the current line has content
+    size_t i = 0, n = data.size();
+    while (i < n) {
+        char ch = data[i];
+        if (ch == '"' && field_.empty() && !quoted_) {
+            // A quoted field: up to the closing quote; "" inside is one quote.
+            quoted_ = any = true;
+            for (++i;;) {
+                size_t q = data.find('"', i);
+                field_.append(data, i, q == std::string::npos ? std::string::npos : q - i);
+                if (q == std::string::npos) {
+                    i = n;
+                    break;
+                }
+                i = q + 1;
+                if (i < n && data[i] == '"') {
+                    field_ += '"';
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+            budget_.checkPending(field_.size());
+        } else if (ch == ',') {
+            flushField();
+            any = true;
+            ++i;
+        } else if (ch == '\r' || ch == '\n') {
+            if (any || !field_.empty()) flushField();
+            ++r_;
+            c_ = 0;
+            any = false;
+            i += (ch == '\r' && i + 1 < n && data[i + 1] == '\n') ? 2 : 1;
+        } else {
+            size_t e = data.find_first_of(",\r\n", i);
+            if (e == std::string::npos) e = n;
+            field_.append(data, i, e - i);
+            any = true;
+            i = e;
+        }
+    }
+    if (any || !field_.empty()) flushField();
+}
+
 }  // namespace
 
 void ReadCsv(const std::string& path, Workbook& out) {
-    std::string data = readAll(path);
+    const Limits limits = GetLimits();
+    std::string data = readAll(path, limits);
     if (data.size() >= 3 && std::memcmp(data.data(), "\xEF\xBB\xBF", 3) == 0)
         data.erase(0, 3);
     else if (!text::isValidUtf8(data))
         data = text::gbkToUtf8(data);
-
-    out = Workbook{};
-    Sheet& sheet = out.sheets.emplace_back();
-    sheet.name = sheetNameFor(path);
-
-    uint32_t r = 0, c = 0;
-    std::string field;
-    bool quoted = false;  // the current field was quoted
-    bool any = false;     // the current line has content
-    auto flushField = [&] {
-        if (c >= kMaxCols) fail(path, "a line holds more than 16384 fields");
-        if (r >= kMaxRows) fail(path, "more than 1048576 lines");
-        if (!field.empty()) {
-            Row& row = RowAt(sheet, r);
-            Cell& cell = row.cells.emplace_back();
-            cell.col = c;
-            std::optional<double> num =
-                quoted ? std::nullopt : PlainDecimal(std::string_view(field));
-            if (num) {
-                cell.type = CellType::Number;
-                cell.num = *num;
-            } else if (!quoted &&
-                       (text::equalsNoCase(field, "TRUE") || text::equalsNoCase(field, "FALSE"))) {
-                cell.type = CellType::Bool;
-                cell.boolean = text::equalsNoCase(field, "TRUE");
-            } else {
-                cell.type = CellType::String;
-                cell.str = static_cast<uint32_t>(out.strings.size());
-                out.strings.push_back(std::move(field));
-            }
-        }
-        field.clear();
-        quoted = false;
-        ++c;
-    };
-    size_t i = 0, n = data.size();
-    while (i < n) {
-        char ch = data[i];
-        if (ch == '"' && field.empty() && !quoted) {
-            // A quoted field: up to the closing quote; "" inside is one quote.
-            quoted = true;
-            any = true;
-            ++i;
-            while (true) {
-                size_t q = data.find('"', i);
-                if (q == std::string::npos) {
-                    field.append(data, i, std::string::npos);
-                    i = n;
-                    break;
-                }
-                field.append(data, i, q - i);
-                if (q + 1 < n && data[q + 1] == '"') {
-                    field += '"';
-                    i = q + 2;
-                    continue;
-                }
-                i = q + 1;
-                break;
-            }
-            continue;
-        }
-        if (ch == ',') {
-            flushField();
-            any = true;
-            ++i;
-            continue;
-        }
-        if (ch == '\r' || ch == '\n') {
-            if (any || !field.empty()) flushField();
-            ++r;
-            c = 0;
-            any = false;
-            if (ch == '\r' && i + 1 < n && data[i + 1] == '\n') ++i;
-            ++i;
-            continue;
-        }
-        size_t e = i;
-        while (e < n && data[e] != ',' && data[e] != '\r' && data[e] != '\n') ++e;
-        field.append(data, i, e - i);
-        any = true;
-        i = e;
+    Workbook wb;
+    wb.sheets.emplace_back().name = sheetNameFor(path);
+    ReadBudget budget(limits);
+    try {
+        CsvParser(path, wb, budget).parse(data);
+    } catch (const LimitError& e) {
+        ThrowReadError(path, e.what());
     }
-    if (any || !field.empty()) flushField();
+    out = std::move(wb);
 }
 
 void WriteCsv(BookModel& b, const Sheet& s, const std::string& path) {
-    std::string tmp = TempFileBeside(path);
-    std::unique_ptr<FILE, FileCloser> f(std::fopen(tmp.c_str(), "wb"));
-    if (!f) {
-        int e = errno;
-        std::remove(tmp.c_str());
-        fail(path, std::strerror(e));
-    }
+    os::FileReplacement file;
+    std::string why;
+    if (!file.begin(path, why)) ThrowWriteError(path, why);
     std::string out = "\xEF\xBB\xBF";
-    Rect used = UsedRange(s);
-    bool empty = s.rows.empty() && s.merges.empty();
+    auto flush = [&] {
+        if (!file.write(out.data(), out.size())) ThrowWriteError(path, std::strerror(errno));
+        out.clear();
+    };
     auto put = [&](const std::string& t) {
         bool quote = t.find_first_of(",\"\r\n") != std::string::npos ||
                      (!t.empty() && (t.front() == ' ' || t.back() == ' '));
@@ -172,6 +178,8 @@ void WriteCsv(BookModel& b, const Sheet& s, const std::string& path) {
         }
         out += '"';
     };
+    Rect used = UsedRange(s);
+    bool empty = s.rows.empty() && s.merges.empty();
     auto rowIt = s.rows.begin();
     for (uint32_t r = 0; !empty && r <= used.r2; ++r) {
         while (rowIt != s.rows.end() && rowIt->row < r) ++rowIt;
@@ -184,18 +192,10 @@ void WriteCsv(BookModel& b, const Sheet& s, const std::string& path) {
             if (ci < row->cells.size() && row->cells[ci].col == c) put(CellText(b, row->cells[ci]));
         }
         out += "\r\n";
-        if (out.size() > (1u << 20)) {
-            if (std::fwrite(out.data(), 1, out.size(), f.get()) != out.size()) break;
-            out.clear();
-        }
+        if (out.size() > (1u << 20)) flush();
     }
-    bool ok = std::fwrite(out.data(), 1, out.size(), f.get()) == out.size();
-    ok = std::fclose(f.release()) == 0 && ok;
-    if (!ok) {
-        std::remove(tmp.c_str());
-        fail(path, "write error");
-    }
-    CommitTempFile(tmp, path);
+    flush();
+    if (!file.commit(why)) ThrowWriteError(path, why);
 }
 
 }  // namespace tq::office

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <queue>
 
 #include "automation/error_values.h"
 #include "text/dates.h"
@@ -13,141 +15,6 @@
 namespace tq::office {
 
 // ---- Number formats and text forms ----
-
-const char* BuiltinNumFmt(int id) {
-    switch (id) {
-        case 0:
-            return "General";
-        case 1:
-            return "0";
-        case 2:
-            return "0.00";
-        case 3:
-            return "#,##0";
-        case 4:
-            return "#,##0.00";
-        case 9:
-            return "0%";
-        case 10:
-            return "0.00%";
-        case 11:
-            return "0.00E+00";
-        case 12:
-            return "# ?/?";
-        case 13:
-            return "# ?\?/??";
-        case 14:
-            return "m/d/yyyy";
-        case 15:
-            return "d-mmm-yy";
-        case 16:
-            return "d-mmm";
-        case 17:
-            return "mmm-yy";
-        case 18:
-            return "h:mm AM/PM";
-        case 19:
-            return "h:mm:ss AM/PM";
-        case 20:
-            return "h:mm";
-        case 21:
-            return "h:mm:ss";
-        case 22:
-            return "m/d/yyyy h:mm";
-        case 37:
-            return "#,##0 ;(#,##0)";
-        case 38:
-            return "#,##0 ;[Red](#,##0)";
-        case 39:
-            return "#,##0.00;(#,##0.00)";
-        case 40:
-            return "#,##0.00;[Red](#,##0.00)";
-        case 45:
-            return "mm:ss";
-        case 46:
-            return "[h]:mm:ss";
-        case 47:
-            return "mmss.0";
-        case 48:
-            return "##0.0E+0";
-        case 49:
-            return "@";
-        // The date and time formats of the Chinese (PRC) locale.
-        case 27:
-        case 36:
-        case 50:
-        case 52:
-        case 57:
-            return "yyyy\"\xe5\xb9\xb4\"m\"\xe6\x9c\x88\"";
-        case 28:
-        case 29:
-        case 51:
-        case 53:
-        case 54:
-        case 58:
-            return "m\"\xe6\x9c\x88\"d\"\xe6\x97\xa5\"";
-        case 30:
-            return "m-d-yy";
-        case 31:
-            return "yyyy\"\xe5\xb9\xb4\"m\"\xe6\x9c\x88\"d\"\xe6\x97\xa5\"";
-        case 32:
-            return "h\"\xe6\x97\xb6\"mm\"\xe5\x88\x86\"";
-        case 33:
-            return "h\"\xe6\x97\xb6\"mm\"\xe5\x88\x86\"ss\"\xe7\xa7\x92\"";
-        case 34:
-        case 55:
-            return "\xe4\xb8\x8a\xe5\x8d\x88/"
-                   "\xe4\xb8\x8b\xe5\x8d\x88h\"\xe6\x97\xb6\"mm\"\xe5\x88\x86\"";
-        case 35:
-        case 56:
-            return "\xe4\xb8\x8a\xe5\x8d\x88/"
-                   "\xe4\xb8\x8b\xe5\x8d\x88h\"\xe6\x97\xb6\"mm\"\xe5\x88\x86\"ss"
-                   "\"\xe7\xa7\x92\"";
-        default:
-            return nullptr;
-    }
-}
-
-bool IsGeneralFormat(std::string_view code) {
-    // "G/通用格式" is the general format's name in the Chinese user interface.
-    return code.empty() || text::equalsNoCase(code, "General") ||
-           code == "G/\xe9\x80\x9a\xe7\x94\xa8\xe6\xa0\xbc\xe5\xbc\x8f";
-}
-
-bool IsDateFormat(std::string_view code) {
-    for (size_t i = 0; i < code.size(); ++i) {
-        char ch = code[i];
-        switch (ch) {
-            case '"': {  // quoted text
-                size_t end = code.find('"', i + 1);
-                if (end == std::string_view::npos) return false;
-                i = end;
-                break;
-            }
-            case '[': {  // colour, condition or locale
-                size_t end = code.find(']', i + 1);
-                if (end == std::string_view::npos) return false;
-                i = end;
-                break;
-            }
-            case '\\':  // escaped character
-            case '_':   // space as wide as the next character
-            case '*':   // fill with the next character
-                ++i;
-                break;
-            default: {
-                if (text::startsWithNoCase(code.substr(i), "General")) {
-                    i += 6;
-                    break;
-                }
-                char lc = text::toLowerAscii(ch);
-                if (lc == 'y' || lc == 'm' || lc == 'd' || lc == 'h' || lc == 's') return true;
-                break;
-            }
-        }
-    }
-    return false;
-}
 
 namespace {
 // The default palette behind indexed colours, as 0xRRGGBB.
@@ -520,6 +387,13 @@ void SetEmpty(BookModel& b, Sheet& s, uint32_t r, uint32_t c) {
         row->cells.erase(row->cells.begin() + (cell - row->cells.data()));
 }
 
+std::optional<double> CellDate(BookModel& b, const Cell& cell) {
+    if (cell.type != CellType::Number || !b.styleIsDate(cell.style)) return std::nullopt;
+    double date = SerialToOle(cell.num, b.wb.date1904);
+    if (!text::InDateRange(date)) return std::nullopt;
+    return date;
+}
+
 std::string CellText(BookModel& b, const Cell& cell) {
     switch (cell.type) {
         case CellType::Empty:
@@ -527,11 +401,7 @@ std::string CellText(BookModel& b, const Cell& cell) {
         case CellType::String:
             return cell.str < b.wb.strings.size() ? b.wb.strings[cell.str] : std::string();
         case CellType::Number:
-            // A serial below 1 is a time of day, in either date system.
-            if (b.styleIsDate(cell.style))
-                return DateText(cell.num >= 0 && cell.num < 1
-                                    ? cell.num
-                                    : SerialToOle(cell.num, b.wb.date1904));
+            if (std::optional<double> date = CellDate(b, cell)) return DateText(*date);
             return NumberText(cell.num);
         case CellType::Bool:
             return cell.boolean ? "TRUE" : "FALSE";
@@ -739,23 +609,68 @@ Rect UsedRange(const Sheet& s) {
 // ---- Merges ----
 
 const MergeArea* MergeAt(const Sheet& s, uint32_t r, uint32_t c) {
-    for (const MergeArea& m : s.merges)
-        if (r >= m.r1 && r <= m.r2 && c >= m.c1 && c <= m.c2) return &m;
-    return nullptr;
+    if (s.merges.empty()) return nullptr;
+    s.mergeIndex.sync(s.merges);
+    int64_t i = s.mergeIndex.find(r, c);
+    return i < 0 ? nullptr : &s.merges[static_cast<size_t>(i)];
+}
+
+std::vector<uint32_t> MergesMeeting(const Sheet& s, const Rect& area) {
+    if (s.merges.empty()) return {};
+    s.mergeIndex.sync(s.merges);
+    return s.mergeIndex.meeting(area.r1, area.c1, area.r2, area.c2);
 }
 
 void Unmerge(Sheet& s, const Rect& area) {
-    std::erase_if(s.merges, [&](const MergeArea& m) { return ToRect(m).intersects(area); });
+    std::vector<uint32_t> gone = MergesMeeting(s, area);
+    MergeIndex& index = s.mergeIndex;
+    // From the last position down, each area leaves its place to the vector's last one.
+    for (auto it = gone.rbegin(); it != gone.rend(); ++it) {
+        size_t pos = *it;
+        index.erase(s.merges[pos]);
+        if (pos + 1 != s.merges.size()) {
+            s.merges[pos] = s.merges.back();
+            index.move(s.merges[pos], static_cast<uint32_t>(pos));
+        }
+        s.merges.pop_back();
+    }
+    if (!gone.empty()) index.stamp(s.merges);
+}
+
+void SetMerges(Sheet& s, std::vector<MergeArea> areas) {
+    std::stable_sort(areas.begin(), areas.end(), [](const MergeArea& a, const MergeArea& b) {
+        return a.r1 != b.r1 ? a.r1 < b.r1 : a.c1 < b.c1;
+    });
+    // Sweep down the rows; the accepted areas that reach the current row have disjoint column
+    // spans, kept in a map by first column.
+    s.merges.clear();
+    std::map<uint32_t, MergeArea> active;          // c1 -> area
+    using Expiry = std::pair<uint32_t, uint32_t>;  // (r2, c1)
+    std::priority_queue<Expiry, std::vector<Expiry>, std::greater<Expiry>> expiry;
+    for (const MergeArea& m : areas) {
+        if (m.r1 == m.r2 && m.c1 == m.c2) continue;
+        while (!expiry.empty() && expiry.top().first < m.r1) {
+            auto it = active.find(expiry.top().second);
+            if (it != active.end() && it->second.r2 == expiry.top().first) active.erase(it);
+            expiry.pop();
+        }
+        auto it = active.upper_bound(m.c2);
+        if (it != active.begin() && std::prev(it)->second.c2 >= m.c1) continue;
+        active[m.c1] = m;
+        expiry.push({m.r2, m.c1});
+        s.merges.push_back(m);
+    }
+    s.merges.shrink_to_fit();
+    s.mergeIndex.clear();
 }
 
 namespace {
 void mergeOne(BookModel& b, Sheet& s, Rect area) {
-    // Grow to the bounding rectangle of every merged area it overlaps, until nothing changes.
+    // Grow to the bounding rectangle of every merged area it meets, until nothing changes.
     for (bool grown = true; grown;) {
         grown = false;
-        for (const MergeArea& m : s.merges) {
-            Rect mr = ToRect(m);
-            if (!mr.intersects(area)) continue;
+        for (uint32_t pos : MergesMeeting(s, area)) {
+            Rect mr = ToRect(s.merges[pos]);
             Rect u{std::min(area.r1, mr.r1), std::min(area.c1, mr.c1), std::max(area.r2, mr.r2),
                    std::max(area.c2, mr.c2)};
             if (!(u == area)) {
@@ -766,7 +681,10 @@ void mergeOne(BookModel& b, Sheet& s, Rect area) {
     }
     Unmerge(s, area);
     if (area.single()) return;
+    s.mergeIndex.sync(s.merges);
     s.merges.push_back(ToMerge(area));
+    s.mergeIndex.insert(s.merges.back(), static_cast<uint32_t>(s.merges.size() - 1));
+    s.mergeIndex.stamp(s.merges);
     // Only the top-left cell keeps its value.
     forEachRowIn(s, area.r1, area.r2, [&](Row& row) {
         for (auto it = cellLower(row.cells, area.c1); it != row.cells.end() && it->col <= area.c2;

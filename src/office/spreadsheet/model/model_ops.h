@@ -15,21 +15,12 @@
 #include <unordered_map>
 
 #include "office/spreadsheet/model/cell_ref.h"
+#include "office/spreadsheet/model/number_formats.h"
 #include "office/spreadsheet/model/workbook_model.h"
 
 namespace tq::office {
 
 // ---- Number formats and text forms ----
-
-/// True when a number format shows dates or times: a built-in date/time format, or a format code
-/// with a date or time token (y m d h s) outside quoted text, brackets and escapes.
-bool IsDateFormat(std::string_view code);
-/// The format code of a built-in number format id (0 "General", 14 "m/d/yyyy" ...), or nullptr
-/// for an id without a built-in code.
-const char* BuiltinNumFmt(int id);
-/// True for the general format (the empty code and "General" in any case, and its Chinese local
-/// name).
-bool IsGeneralFormat(std::string_view code);
 
 /// A colour of the legacy 64-colour palette behind indexed colours (.xls palette indices 0-63,
 /// .xlsx indexed="n") as 0x00BBGGRR; false for 64 and above (system colours).
@@ -128,7 +119,11 @@ void SetError(BookModel& b, Sheet& s, uint32_t r, uint32_t c, int32_t code);
 /// Removes the value; the cell disappears when its style is the inherited one.
 void SetEmpty(BookModel& b, Sheet& s, uint32_t r, uint32_t c);
 
-/// Text form of a cell's value (empty for an empty cell; dates by their format).
+/// The automation date a number cell shows: when its format shows dates and its serial lies
+/// within 100/1/1 ... 9999/12/31. Nothing otherwise; such a cell shows its number.
+std::optional<double> CellDate(BookModel& b, const Cell& cell);
+/// Text form of a cell's value (empty for an empty cell; dates by their format, numbers outside
+/// the date range as numbers).
 std::string CellText(BookModel& b, const Cell& cell);
 
 // ---- Formats, sizes, merges ----
@@ -149,8 +144,13 @@ double ColumnWidth(const Sheet& s, uint32_t c);
 /// merged areas; A1 for an empty sheet.
 Rect UsedRange(const Sheet& s);
 
-/// The merged area that holds (r, c), or nullptr.
+/// The merged area that holds (r, c), or nullptr. Logarithmic in the number of areas.
 const MergeArea* MergeAt(const Sheet& s, uint32_t r, uint32_t c);
+/// The positions in s.merges of the areas that meet `area`, ascending.
+std::vector<uint32_t> MergesMeeting(const Sheet& s, const Rect& area);
+/// Replaces the merged areas of `s` with `areas`, in row order, leaving out single cells and an
+/// area that overlaps one before it (as the spreadsheet's repair of a file does).
+void SetMerges(Sheet& s, std::vector<MergeArea> areas);
 /// Merges `area` (each row of it separately when `across`). An area that overlaps merged areas
 /// grows to the bounding rectangle of all of them. The top-left cell keeps its value; the values
 /// of the other cells are dropped.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -86,6 +87,49 @@ struct MergeArea {
     bool operator==(const MergeArea&) const = default;
 };
 
+/// Finds the merged areas of a sheet that hold a cell or meet a rectangle in logarithmic time.
+/// Each area is filed under the aligned blocks of rows (1, 2, 4 ... 2^20 rows) that make up its
+/// rows; all areas of one block span all of its rows and, as merged areas never overlap, have
+/// disjoint column spans, so a block answers by a search on the first column. The index follows
+/// Sheet::merges: the model's merge operations keep it up to date, and a change of the vector
+/// made elsewhere is noticed by its size and address and answered by a rebuild.
+class MergeIndex {
+  public:
+    MergeIndex() = default;
+    MergeIndex(const MergeIndex&) {}  // a copy is rebuilt on first use
+    MergeIndex& operator=(const MergeIndex&) {
+        clear();
+        return *this;
+    }
+    MergeIndex(MergeIndex&&) noexcept = default;
+    MergeIndex& operator=(MergeIndex&&) noexcept = default;
+
+    /// Rebuilds the index unless it was made for exactly `areas`.
+    void sync(const std::vector<MergeArea>& areas);
+    /// Records that the index now describes `areas` (after insert/erase/update).
+    void stamp(const std::vector<MergeArea>& areas);
+    void clear();
+
+    /// The position in the areas of the one that holds (r, c), or -1.
+    int64_t find(uint32_t r, uint32_t c) const;
+    /// The positions of the areas that meet rows [r1, r2] x columns [c1, c2], ascending.
+    std::vector<uint32_t> meeting(uint32_t r1, uint32_t c1, uint32_t r2, uint32_t c2) const;
+
+    void insert(const MergeArea& m, uint32_t pos);
+    void erase(const MergeArea& m);
+    /// The area `m` moved to position `pos`.
+    void move(const MergeArea& m, uint32_t pos);
+
+  private:
+    template <class Fn>
+    static void forEachBlock(const MergeArea& m, Fn fn);
+    std::map<uint64_t, uint64_t> blocks_;  // (level, block, first column) -> (last column, pos)
+    uint32_t levelCount_[21] = {};         // entries per level, to skip empty levels
+    size_t size_ = 0;
+    const MergeArea* data_ = nullptr;
+    bool valid_ = false;
+};
+
 /// What a sheet holds. Only worksheets are listed by Workbook.Worksheets; Workbook.Sheets lists
 /// every kind, in workbook order.
 enum class SheetKind : uint8_t { Worksheet, Chart, Macro, Dialog };
@@ -96,7 +140,8 @@ struct Sheet {
     uint32_t id = 0;                // the engine's identity of the sheet (0 = not assigned yet)
     std::vector<Row> rows;          // sorted by row, unique
     std::vector<ColInfo> cols;      // sorted, not overlapping
-    std::vector<MergeArea> merges;  // not overlapping
+    std::vector<MergeArea> merges;  // not overlapping; changed through Merge, Unmerge, SetMerges
+    mutable MergeIndex mergeIndex;  // finds the areas of `merges`
     int32_t sheetStyle = -1;        // a whole-sheet format (Cells.NumberFormat ...), or -1
     double defaultColWidth = 8.43;
     double defaultRowHeight = 15;

@@ -1,50 +1,21 @@
-// Saving workbooks as .xlsx through libxlsxwriter, in its constant-memory mode: rows are written
-// in order and each row leaves memory once the next one starts.
+// Saving workbooks as .xlsx through libxlsxwriter. Large sheets are written in its constant-memory
+// mode (rows in order, each row leaving memory once the next one starts); small ones are kept
+// whole until the end, which costs less than the constant-memory mode's tables per sheet.
 #include "office/spreadsheet/xlsx/xlsx_writer.h"
 
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
-#include "tqtool/types.h"
-#include "text/text.h"
+#include "os/replace_file.h"
 
 namespace tq::office {
 
-std::string PathForMessage(const std::string& utf8Path) {
-    return text::pathFromOs(utf8Path);
-}
-
-std::string TempFileBeside(const std::string& path) {
-    size_t slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string tmpl = dir + ".~" + name.substr(0, 64) + ".XXXXXX";
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back(0);
-    int fd = ::mkstemp(buf.data());
-    if (fd < 0)
-        throw AutomationError(hresult::E_FAIL_, "cannot write '" + PathForMessage(path) +
-                                                    "': " + std::strerror(errno));
-    ::close(fd);
-    return std::string(buf.data());
-}
-
-void CommitTempFile(const std::string& tmp, const std::string& path) {
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        int e = errno;
-        std::remove(tmp.c_str());
-        throw AutomationError(hresult::E_FAIL_,
-                              "cannot write '" + PathForMessage(path) + "': " + std::strerror(e));
-    }
-}
-
 namespace {
+
+// Sheets of at most this many cells (and rows and merged areas) are not written in
+// constant-memory mode.
+constexpr uint64_t kWholeSheetCells = 1024;
 
 uint8_t hAlignOf(int32_t a) {
     switch (a) {
@@ -87,18 +58,18 @@ class XlsxWriter {
     XlsxWriter(BookModel& b, const std::string& path) : b_(b), path_(path) {}
 
     ~XlsxWriter() {
-        if (wb_) {
-            // Abandoned after a failure: libxlsxwriter frees its data when closing.
-            workbook_close(wb_);
-        }
-        if (!tmp_.empty()) std::remove(tmp_.c_str());
+        // Abandoned after a failure: libxlsxwriter frees its data when closing; the replacement
+        // removes the temporary file.
+        if (wb_) workbook_close(wb_);
     }
 
     void write(int activeSheet) {
-        tmp_ = TempFileBeside(path_);
+        std::string why;
+        if (!file_.begin(path_, why)) fail(why);
+        file_.closeFd();  // libxlsxwriter writes the temporary file by its name
         lxw_workbook_options opt{};
         opt.constant_memory = LXW_TRUE;
-        wb_ = workbook_new_opt(tmp_.c_str(), &opt);
+        wb_ = workbook_new_opt(file_.tempPath().c_str(), &opt);
         if (!wb_) fail("the workbook cannot be created");
         formats_.assign(b_.wb.styles.size(), nullptr);
         made_.assign(b_.wb.styles.size(), 0);
@@ -109,15 +80,11 @@ class XlsxWriter {
         lxw_error err = workbook_close(wb_);
         wb_ = nullptr;
         if (err != LXW_NO_ERROR) fail(lxw_strerror(err));
-        CommitTempFile(tmp_, path_);
-        tmp_.clear();
+        if (!file_.commit(why)) fail(why);
     }
 
   private:
-    [[noreturn]] void fail(const std::string& why) {
-        throw AutomationError(hresult::E_FAIL_,
-                              "cannot write '" + PathForMessage(path_) + "': " + why);
-    }
+    [[noreturn]] void fail(const std::string& why) { ThrowWriteError(path_, why); }
 
     lxw_format* format(int64_t idx) {
         if (idx <= 0 || static_cast<size_t>(idx) >= formats_.size()) {
@@ -236,12 +203,39 @@ class XlsxWriter {
                               static_cast<lxw_col_t>(m.c2), first.c_str(), f);
     }
 
+    // Constant-memory mode keeps one row at a time but costs a 128 KB column table and a
+    // temporary file per open sheet; a sheet of fewer cells (merged areas counted cell by cell)
+    // than that table's worth is kept whole until the end instead.
+    static bool streamed(const Sheet& s) {
+        uint64_t cells = 0;
+        for (const MergeArea& m : s.merges) cells += ToRect(m).cellCount();
+        for (const Row& row : s.rows) cells += row.cells.size() + 1;
+        return cells > kWholeSheetCells;
+    }
+
     lxw_worksheet* writeSheet(const Sheet& s) {
+        bool stream = streamed(s);
+        wb_->options.constant_memory = stream ? LXW_TRUE : LXW_FALSE;
         lxw_worksheet* ws = workbook_add_worksheet(wb_, s.name.c_str());
-        if (!ws) fail("the sheet name '" + text::utf8ToGbk(s.name) + "' is not accepted");
+        if (!ws) fail("the sheet name '" + s.name + "' is not accepted");
         if (s.defaultRowHeight != LXW_DEF_ROW_HEIGHT && s.defaultRowHeight > 0)
             worksheet_set_default_row(ws, s.defaultRowHeight, LXW_FALSE);
         writeColumns(s, ws);
+        if (stream) {
+            writeRowsStreamed(s, ws);
+            return ws;
+        }
+        // Kept whole: the merged areas first, then every cell over the blanks they leave.
+        for (const MergeArea& m : s.merges) writeMerge(ws, s, m);
+        for (const Row& row : s.rows) {
+            if (row.height >= 0 || row.style >= 0) setRow(ws, s, row.row, &row);
+            for (const Cell& cell : row.cells) writeCell(ws, row.row, cell);
+        }
+        return ws;
+    }
+
+    // Rows in order; each merged area is registered while its last row is the current one.
+    void writeRowsStreamed(const Sheet& s, lxw_worksheet* ws) {
         std::vector<MergeArea> merges = s.merges;
         std::sort(merges.begin(), merges.end(),
                   [](const MergeArea& a, const MergeArea& b) { return a.r2 < b.r2; });
@@ -266,12 +260,11 @@ class XlsxWriter {
             setRow(ws, s, r2, nullptr);
             while (mi < merges.size() && merges[mi].r2 == r2) writeMerge(ws, s, merges[mi++]);
         }
-        return ws;
     }
 
     BookModel& b_;
     std::string path_;
-    std::string tmp_;
+    os::FileReplacement file_;
     lxw_workbook* wb_ = nullptr;
     std::vector<lxw_format*> formats_;
     std::vector<char> made_;
