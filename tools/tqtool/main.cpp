@@ -54,6 +54,7 @@ const LimitVariable kLimitVariables[] = {
     {"TQTOOL_INFLATE_RATIO_FLOOR_BYTES", setLimit<&tq::Limits::inflateRatioFloorBytes>},
     {"TQTOOL_MAX_CELLS", setLimit<&tq::Limits::maxCells>},
     {"TQTOOL_MAX_TEXT_BYTES", setLimit<&tq::Limits::maxTextBytes>},
+    {"TQTOOL_MAX_XLS_STREAM_BYTES", setLimit<&tq::Limits::maxXlsStreamBytes>},
     {"TQTOOL_MAX_READ_CELLS", setLimit<&tq::Limits::maxReadCells>},
     {"TQTOOL_MAX_XML_DEPTH", setLimit<&tq::Limits::maxXmlDepth>},
     {"TQTOOL_MAX_TEXT_FILE_BYTES", setLimit<&tq::Limits::maxTextFileBytes>},
