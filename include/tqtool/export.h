@@ -1,3 +1,5 @@
+// Writing table sets into new workbooks (ExcelTable, free forms) and new documents (WordTable,
+// WordTable2), with the merges the caller planned.
 #pragma once
 
 #include "tqtool/types.h"

@@ -1,3 +1,4 @@
+// Variants: the automation values passed to and returned by calls.
 #include "automation/variant.h"
 
 #include <utility>

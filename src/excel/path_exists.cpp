@@ -1,3 +1,4 @@
+// The existence test CTqExcel::open makes of its path: an existing file or folder.
 #include "excel/path_exists.h"
 
 #include "os/files.h"

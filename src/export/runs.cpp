@@ -1,3 +1,4 @@
+// Runs of equal cell texts along a row or column of a table: what an action merges.
 #include "export/runs.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The table model's merge records: action and STqFixedCellInfo, their text forms and ordering.
 #include "tqtool/table.h"
 
 #include "text/text.h"

@@ -1,3 +1,5 @@
+// The message-box primitive: a handler, a zenity dialog, the terminal or one line on standard
+// error, whichever applies first.
 #include "os/msgbox.h"
 
 #include <errno.h>

@@ -1,3 +1,5 @@
+// Starting programs: command lines split with the Windows rules and started without a shell,
+// detached (never our zombies) or waited for, and the runs of helper programs with their output.
 #include "os/process.h"
 
 #include <errno.h>

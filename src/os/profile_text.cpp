@@ -1,3 +1,5 @@
+// The INI text itself: reading sections, keys and values by the Windows profile rules, and the
+// edits that change only the lines they must.
 #include "os/profile_text.h"
 
 #include <algorithm>

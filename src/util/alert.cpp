@@ -1,3 +1,4 @@
+// The suite's standard message boxes (Alert, TQMessageBox ...) over the message-box primitive.
 #include "tqtool/alert.h"
 
 #include "os/msgbox.h"

@@ -1,3 +1,4 @@
+// Number utilities: parsing and formatting in the "C" form, comparisons, colours and angles.
 #include "tqtool/numutil.h"
 
 #include <climits>
