@@ -93,7 +93,7 @@ print(json.dumps(out))
 )PY";
 
 TEST(EngineFiles, XlsxRoundTripThroughOpenpyxl) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
     Holder book = buildWorkbook(app);
     std::string path = dir.file("round.xlsx");
@@ -123,7 +123,7 @@ TEST(EngineFiles, XlsxRoundTripThroughOpenpyxl) {
 }
 
 TEST(EngineFiles, XlsxRoundTripThroughTheEngine) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
     std::string path = dir.file("round.xlsx");
     SaveAs(buildWorkbook(app), path);
@@ -157,14 +157,14 @@ TEST(EngineFiles, XlsxRoundTripThroughTheEngine) {
 }
 
 TEST(EngineFiles, CsvInBothEncodings) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
     std::string u = utf8(kQingHeng + kTrail);
     std::string body = u + ",1.5,\"a,b\"\r\n\"multi\nline\",007,TRUE\r\n";
-    WriteFileBytes(dir.file("bom.csv"), "\xEF\xBB\xBF" + body);
-    WriteFileBytes(dir.file("plain.csv"), body);
+    ostest::writeFile(dir.file("bom.csv"), "\xEF\xBB\xBF" + body);
+    ostest::writeFile(dir.file("plain.csv"), body);
     tq::String gbkBody = kQingHeng + kTrail + ",1.5,\"a,b\"\n\"multi\nline\",007,TRUE\n";
-    WriteFileBytes(dir.file("gbk.csv"), gbkBody);
+    ostest::writeFile(dir.file("gbk.csv"), gbkBody);
     for (const char* name : {"bom.csv", "plain.csv", "gbk.csv"}) {
         SCOPED_TRACE(name);
         Holder book = OpenBook(app, dir.file(name), true);
@@ -185,7 +185,7 @@ TEST(EngineFiles, CsvInBothEncodings) {
     Holder book = OpenBook(app, dir.file("gbk.csv"), true);
     std::string out = dir.file("out.csv");
     SaveAs(book, out);
-    std::string bytes = ReadFileBytes(out);
+    std::string bytes = ostest::readFile(out).value_or("");
     EXPECT_EQ(bytes, "\xEF\xBB\xBF" + u + ",1.5,\"a,b\"\r\n\"multi\nline\",007,TRUE\r\n");
     std::string py = RunPython(
         "import csv,sys\nprint(list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', "
@@ -195,7 +195,7 @@ TEST(EngineFiles, CsvInBothEncodings) {
 }
 
 TEST(EngineFiles, SparseSheetStaysSmall) {
-    EngineTempDir dir;
+    ostest::TempDir dir;
     Holder app = NewApplication();
     Holder book = AddBook(app);
     Holder s = Sheet(book, 1);
@@ -206,7 +206,7 @@ TEST(EngineFiles, SparseSheetStaysSmall) {
     EXPECT_EQ(Count(used.GetObject(xl::Range_Columns)), 16384);
     std::string path = dir.file("sparse.xlsx");
     SaveAs(book, path);
-    EXPECT_LT(ReadFileBytes(path).size(), 20000u);
+    EXPECT_LT(ostest::readFile(path).value_or("").size(), 20000u);
     std::string py = RunPython(
         "import sys, openpyxl\nws = openpyxl.load_workbook(sys.argv[1], read_only=True).active\n"
         "print(ws['A1'].value, ws['XFD1048576'].value)",
