@@ -2,15 +2,10 @@
 // showing documents in the show folder.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "automation/holder.h"
 #include "automation/word_ops.h"
-#include "automation/servers.h"
-#include "office/builtin_servers.h"
-#include "office/common/show_folder.h"
 #include "office/document/word_engine.h"
-#include "support/os_support.h"
 #include "text/text.h"
 
 namespace {
@@ -177,7 +172,7 @@ TEST(WordEngine, TableInsideAParagraphSplitsIt) {
         tq::AutomationError);
 }
 
-TEST(WordEngine, MergeRules) {
+TEST(WordEngine, MergesDownAColumnOrAlongARowKeepEveryText) {
     Engine e;
     Holder t = e.addTable(4, 4);
     for (int i = 0; i < 16; ++i) {
@@ -202,6 +197,14 @@ TEST(WordEngine, MergeRules) {
     Holder left = Engine::cell(t, 1, 2);
     Engine::merge(left, Engine::cell(t, 1, 4));
     EXPECT_EQ(data.areaAt(0, 1), data.areaAt(0, 3));
+}
+
+TEST(WordEngine, MergingTwoCornersTakesTheirRectangleUnlessItCutsAMergedArea) {
+    Engine e;
+    Holder t = e.addTable(4, 4);
+    Engine::merge(Engine::cell(t, 1, 1), Engine::cell(t, 3, 1));
+    Engine::merge(Engine::cell(t, 1, 2), Engine::cell(t, 1, 4));
+    const TableData& data = *e.doc->body[0].table;
     // Two cells that are corners of a rectangle merge the whole rectangle, merged areas included.
     Engine::merge(Engine::cell(t, 2, 2), Engine::cell(t, 3, 3));
     EXPECT_EQ(data.areaAt(1, 1), data.areaAt(2, 2));
@@ -212,7 +215,11 @@ TEST(WordEngine, MergeRules) {
     EXPECT_THROW(Engine::merge(Engine::cell(t, 1, 3), Engine::cell(t, 2, 4)), tq::AutomationError);
     // Merging an area with one of its own cells is no change.
     Engine::merge(Engine::cell(t, 1, 2), Engine::cell(t, 1, 3));
-    // Cells outside the table, and cells of another table, cannot be used.
+}
+
+TEST(WordEngine, CellsOutsideTheTableOrOfAnotherTableCannotBeMerged) {
+    Engine e;
+    Holder t = e.addTable(4, 4);
     EXPECT_THROW(Engine::cell(t, 5, 1), tq::AutomationError);
     EXPECT_THROW(Engine::cell(t, 1, 0), tq::AutomationError);
     e.doc->sel = Position{};
@@ -220,7 +227,11 @@ TEST(WordEngine, MergeRules) {
     Holder other = e.addTable(1, 1);
     EXPECT_THROW(Engine::merge(Engine::cell(t, 4, 4), Engine::cell(other, 1, 1)),
                  tq::AutomationError);
-    // A merge that swallows the insertion point's cell moves it to the merged cell.
+}
+
+TEST(WordEngine, AMergeThatSwallowsTheInsertionPointMovesItToTheMergedCell) {
+    Engine e;
+    Holder t = e.addTable(4, 4);
     e.doc->sel = Position{};
     e.doc->sel.inTable = true;
     e.doc->sel.row = 3;
@@ -281,49 +292,6 @@ TEST(WordEngine, ApplicationAndViews) {
     // Unknown members are reported, not ignored.
     EXPECT_THROW(app.GetProperty(0x7777, A::VT_I4), tq::AutomationError);
     EXPECT_THROW(window.SetProperty(w::kWindowView, Variant::I4(1)), tq::AutomationError);
-}
-
-TEST(WordEngine, ShowingSavesEachDocumentOnceWithoutReplacingFiles) {
-    ostest::TempDir dir;
-    std::string folder = dir.path() + "/show/sub";
-    ostest::ScopedEnv env("TQTOOL_OFFICE_DIR", folder.c_str());
-    ostest::ScopedEnv open("TQTOOL_OFFICE_OPEN", "0");
-    EXPECT_EQ(tq::office::ShowFolder(), folder);
-    Holder app{CreateApplication()};
-    Holder docs = app.GetObject(w::kAppDocuments);
-    docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
-    // A file of the first name exists already (from an earlier run): it is left alone.
-    ASSERT_EQ(::mkdir((dir.path() + "/show").c_str(), 0700), 0);
-    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    ostest::writeFile(folder + "/Document1.docx", "mine");
-    app.SetProperty(w::kAppVisible, Variant::Bool(true));
-    EXPECT_EQ(ostest::readFile(folder + "/Document1.docx").value_or(""), "mine");
-    ASSERT_TRUE(ostest::readFile(folder + "/Document2.docx").has_value());
-    EXPECT_EQ(DocumentsOf(app.get())[0]->shownFile, folder + "/Document2.docx");
-    EXPECT_TRUE(app.GetProperty(w::kAppVisible, A::VT_BOOL).boolVal);
-    // Shown documents are not saved again; new ones are.
-    app.SetProperty(w::kAppVisible, Variant::Bool(false));
-    docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
-    app.SetProperty(w::kAppVisible, Variant::Bool(true));
-    EXPECT_TRUE(ostest::readFile(folder + "/Document3.docx").has_value());
-    EXPECT_FALSE(ostest::readFile(folder + "/Document4.docx").has_value());
-    // A folder that cannot be made is an error of the call.
-    ostest::writeFile(dir.path() + "/file", "x");
-    ostest::ScopedEnv bad("TQTOOL_OFFICE_DIR", (dir.path() + "/file/sub").c_str());
-    docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
-    EXPECT_THROW(app.SetProperty(w::kAppVisible, Variant::Bool(true)), tq::AutomationError);
-}
-
-TEST(WordEngine, RegisteredAsWordApplication) {
-    tq::office::RegisterBuiltinServers();
-    tq::automation::ForgetRunningServer("Word.Application");
-    tq::automation::CLSID clsid;
-    ASSERT_EQ(tq::automation::CLSIDFromProgID("Word.Application", clsid), tq::hresult::S_OK_);
-    tq::automation::DispatchPtr app;
-    ASSERT_TRUE(tq::automation::CreateDispatch(clsid, app));
-    EXPECT_EQ(app->TypeName(), "Application");
-    EXPECT_TRUE(DocumentsOf(app).empty());
-    tq::automation::ForgetRunningServer("Word.Application");
 }
 
 }  // namespace
