@@ -169,48 +169,9 @@ TEST_F(ExcelCalls, EachMemberLeavesTheCurrentRangeTheSpecifiedOne) {
     }
 }
 
-TEST_F(ExcelCalls, CountsComeFromTheUsedRangeInFourCalls) {
-    rec_.sheet().usedRows = 4;
-    rec_.sheet().usedCols = 2;
-    tq::CTqExcel x(existing_);
-    ASSERT_TRUE(x.open(true));
-    size_t from = mark();
-    EXPECT_EQ(x.getNumRow(), 4);
-    EXPECT_EQ(since(from), (Lines{"Worksheet.UsedRange(get)", "Range.Rows(get)", "Range.Count(get)",
-                                  "Worksheet.Cells(get)"}));
-    from = mark();
-    EXPECT_EQ(x.getNumCol(), 2);
-    EXPECT_EQ(since(from)[1], "Range.Columns(get)");
-}
-
-TEST_F(ExcelCalls, HeaderFormsAskTheColumnCountBeforeEveryColumn) {
-    rec_.sheet().usedCols = 3;
-    tq::CTqExcel x(existing_);
-    ASSERT_TRUE(x.open(true));
-    auto countsAndReads = [&](size_t from) {
-        Lines out;
-        for (const std::string& l : since(from))
-            if (l.starts_with("Range.Count") || l.starts_with("Range.Item")) out.push_back(l);
-        return out;
-    };
-    const Lines want = {"Range.Count(get)", "Range.Item(get) I4:2 I4:1",
-                        "Range.Count(get)", "Range.Item(get) I4:2 I4:2",
-                        "Range.Count(get)", "Range.Item(get) I4:2 I4:3",
-                        "Range.Count(get)"};
-    size_t from = mark();
-    tq::StringArray list;
-    x.getHeader(list);
-    EXPECT_EQ(countsAndReads(from), want);
-    from = mark();
-    tq::CTqExcel::ColumnMap map;
-    x.getHeader(map);
-    EXPECT_EQ(countsAndReads(from), want);
-}
-
 TEST_F(ExcelCalls, DataByNamesWithoutAnyHeaderNameReadsNoDataRow) {
     rec_.sheet().usedRows = 6;
     rec_.sheet().usedCols = 2;
-    rec_.sheet().cells[{4, 1}] = "data";
     tq::CTqExcel x(existing_);
     ASSERT_TRUE(x.open(true));
     const size_t from = mark();

@@ -65,18 +65,8 @@ constexpr int kSheetRows = 1048576, kSheetCols = 16384;
 
 int intOf(const Variant& v0) {
     const Variant& v = v0.deref();
-    using namespace tq::automation;
-    switch (v.vt) {
-        case VT_I2:
-            return v.iVal;
-        case VT_UI4:
-            return static_cast<int>(v.ulVal);
-        case VT_I4:
-        case VT_INT:
-            return v.lVal;
-        default:
-            return 0;
-    }
+    if (v.vt == tq::automation::VT_I2) return v.iVal;
+    return v.vt == tq::automation::VT_I4 || v.vt == tq::automation::VT_INT ? v.lVal : 0;
 }
 
 // A range's place on the sheet, and whether its Count counts cells, rows or columns.
@@ -128,11 +118,6 @@ std::optional<Geometry> geometryOf(const RecordingObject& o, const SheetModel& m
     }
 }
 
-std::string textOf(const Variant& v0) {
-    const Variant& v = v0.deref();
-    return v.vt == tq::automation::VT_BSTR ? tq::automation::FromBstr(v.bstr) : std::string();
-}
-
 void installSheetModel(RecordingServer& rec, SheetModel& m) {
     using K = InvokeKind;
     rec.On("Sheets", xl::Sheets_Count, K::PropertyGet,
@@ -141,46 +126,14 @@ void installSheetModel(RecordingServer& rec, SheetModel& m) {
         ++m.sheetCount;
         return c.Default();
     });
-    rec.On("Worksheet", xl::Worksheet_Delete, K::Method, [&m](CallContext&) {
-        --m.sheetCount;
-        return Variant();
-    });
     rec.On("Range", xl::Range_Count, K::PropertyGet, [&m](CallContext& c) {
         const Geometry g = geometryOf(c.self, m).value_or(Geometry{});
         return Variant::I4(g.counts == 'r' ? g.rows : g.counts == 'l' ? g.cols : g.rows * g.cols);
-    });
-    auto value = [&m](CallContext& c) {
-        const Geometry g = geometryOf(c.self, m).value_or(Geometry{});
-        auto it = m.cells.find({g.top, g.left});
-        return it == m.cells.end() ? Variant() : tq::automation::StrVariant(it->second);
-    };
-    rec.On("Range", tq::automation::DISPID_VALUE, K::PropertyGet, value);
-    rec.On("Range", xl::Range_Value, K::PropertyGet, value);
-    rec.On("Range", xl::Range_Value, K::PropertyPut, [&m](CallContext& c) {
-        const Geometry g = geometryOf(c.self, m).value_or(Geometry{});
-        m.cells[{g.top, g.left}] = textOf(c.args.back());
-        return Variant();
-    });
-    rec.On("Range", xl::Range_Item, K::PropertyPut, [&m](CallContext& c) {
-        const Geometry g = geometryOf(c.self, m).value_or(Geometry{});
-        m.cells[{g.top + intOf(c.args[0]) - 1, g.left + intOf(c.args[1]) - 1}] =
-            textOf(c.args.back());
-        return Variant();
     });
     rec.On("Range", xl::Range_MergeCells, K::PropertyGet, [&m](CallContext& c) {
         const Geometry g = geometryOf(c.self, m).value_or(Geometry{});
         return Variant::Bool(mergeAt(m, g.top, g.left) != nullptr);
     });
-    auto clear = [&m](CallContext& c) {
-        const Geometry g = geometryOf(c.self, m).value_or(Geometry{});
-        std::erase_if(m.cells, [&](const auto& cell) {
-            const auto [r, col] = cell.first;
-            return r >= g.top && r < g.top + g.rows && col >= g.left && col < g.left + g.cols;
-        });
-        return Variant();
-    };
-    rec.On("Range", xl::Range_Clear, K::Method, clear);
-    rec.On("Range", xl::Range_ClearContents, K::Method, clear);
 }
 
 }  // namespace
@@ -188,35 +141,20 @@ void installSheetModel(RecordingServer& rec, SheetModel& m) {
 std::string DescribeVariant(const Variant& v) {
     using namespace tq::automation;
     if (v.vt & VT_BYREF) return "BYREF:" + (v.byref ? DescribeVariant(*v.byref) : "null");
-    switch (v.vt) {
-        case VT_EMPTY:
-            return "EMPTY";
-        case VT_I2:
-            return "I2:" + std::to_string(v.iVal);
-        case VT_I4:
-            return "I4:" + std::to_string(v.lVal);
-        case VT_INT:
-            return "INT:" + std::to_string(v.lVal);
-        case VT_UI4:
-            return "UI4:" + std::to_string(v.ulVal);
-        case VT_R4:
-            return "R4:" + tq::text::FormatNumber(v.fltVal, 7);
-        case VT_R8:
-            return "R8:" + tq::text::FormatNumber(v.dblVal, 15);
-        case VT_BOOL:
-            return v.boolVal ? "BOOL:TRUE" : "BOOL:FALSE";
-        case VT_BSTR:
-            return "BSTR:\"" + FromBstr(v.bstr) + "\"";
-        case VT_DISPATCH: {
-            auto* r = dynamic_cast<RecordingObject*>(v.disp.get());
-            return "DISPATCH:" + (r ? r->name() : v.disp ? v.disp->TypeName() : "null");
-        }
-        case VT_ERROR:
-            return v.isMissing() ? "MISSING"
-                                 : tq::text::format("ERROR:0x%08X", static_cast<unsigned>(v.scode));
-        default:
-            return tq::text::format("VT%u", static_cast<unsigned>(v.vt));
-    }
+    if (v.vt == VT_EMPTY) return "EMPTY";
+    if (v.vt == VT_I2) return "I2:" + std::to_string(v.iVal);
+    if (v.vt == VT_I4) return "I4:" + std::to_string(v.lVal);
+    if (v.vt == VT_INT) return "INT:" + std::to_string(v.lVal);
+    if (v.vt == VT_UI4) return "UI4:" + std::to_string(v.ulVal);
+    if (v.vt == VT_R4) return "R4:" + tq::text::FormatNumber(v.fltVal, 7);
+    if (v.vt == VT_R8) return "R8:" + tq::text::FormatNumber(v.dblVal, 15);
+    if (v.vt == VT_BOOL) return v.boolVal ? "BOOL:TRUE" : "BOOL:FALSE";
+    if (v.vt == VT_BSTR) return "BSTR:\"" + FromBstr(v.bstr) + "\"";
+    if (v.isMissing()) return "MISSING";
+    if (v.vt == VT_ERROR) return tq::text::format("ERROR:0x%08X", static_cast<unsigned>(v.scode));
+    if (v.vt != VT_DISPATCH) return "VT" + std::to_string(v.vt);
+    auto* r = dynamic_cast<RecordingObject*>(v.disp.get());
+    return "DISPATCH:" + (r ? r->name() : v.disp ? v.disp->TypeName() : "null");
 }
 
 RecordingObject::RecordingObject(std::shared_ptr<ServerState> state, std::string type,

@@ -17,7 +17,7 @@
 // Answers, first match wins: a handler for the object's name ("Range[2]"), then for its type
 // ("Range"); then the default: a put stores its value, a get returns the stored value, else a
 // child object when the member table gives a result type, else EMPTY. The spreadsheet model is a
-// set of type handlers (Sheets.Count, Worksheet.UsedRange geometry, cell values, merged areas),
+// set of type handlers (Sheets.Count, the geometry of ranges and their counts, merged areas),
 // so a test's own handler for the same call replaces it.
 #pragma once
 
@@ -94,14 +94,14 @@ using Handler = std::function<Variant(CallContext&)>;
 
 enum class Model { Excel, Word };
 
-/// The spreadsheet behind the Excel model: one sheet's contents, shared by every worksheet.
+/// The spreadsheet behind the Excel model: the number of sheets, and one sheet's used range and
+/// merged areas, shared by every worksheet.
 struct SheetModel {
     struct Area {
         int r1, c1, r2, c2;  // 1-based, both ends included
     };
     int sheetCount = 1;
     int usedTop = 1, usedLeft = 1, usedRows = 1, usedCols = 1;
-    std::map<std::pair<int, int>, std::string> cells;  // (row, column) -> GBK text
     std::vector<Area> merges;
 };
 
