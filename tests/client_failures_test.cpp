@@ -105,8 +105,7 @@ class EveryClient : public ::testing::TestWithParam<Client> {
     ostest::TempDir dir_;
     std::string path_ = dir_.path() + "/book.xlsx";
     ostest::ScopedEnv showDir_{"TQTOOL_OFFICE_DIR", dir_.path().c_str()};
-    tqtest::RecordingServer rec_{GetParam().progId,
-                                 std::string(GetParam().progId) == "Word.Application"
+    tqtest::RecordingServer rec_{std::string(GetParam().progId) == "Word.Application"
                                      ? tqtest::Model::Word
                                      : tqtest::Model::Excel};
     std::vector<Box> boxes_;

@@ -140,10 +140,10 @@ TEST(EngineFiles, CsvInBothEncodings) {
     Holder app = NewApplication();
     std::string u = utf8(kQingHeng + kTrail);
     std::string body = u + ",1.5,\"a,b\"\r\n\"multi\nline\",007,TRUE\r\n";
-    WriteFileBytes(dir.path() + "/bom.csv", "\xEF\xBB\xBF" + body);
-    WriteFileBytes(dir.path() + "/plain.csv", body);
+    ostest::writeFile(dir.path() + "/bom.csv", "\xEF\xBB\xBF" + body);
+    ostest::writeFile(dir.path() + "/plain.csv", body);
     tq::String gbkBody = kQingHeng + kTrail + ",1.5,\"a,b\"\n\"multi\nline\",007,TRUE\n";
-    WriteFileBytes(dir.path() + "/gbk.csv", gbkBody);
+    ostest::writeFile(dir.path() + "/gbk.csv", gbkBody);
     for (const char* name : {"bom.csv", "plain.csv", "gbk.csv"}) {
         SCOPED_TRACE(name);
         Holder book = OpenBook(app, (dir.path() + "/" + name), true);
@@ -164,7 +164,7 @@ TEST(EngineFiles, CsvInBothEncodings) {
     Holder book = OpenBook(app, dir.path() + "/gbk.csv", true);
     std::string out = dir.path() + "/out.csv";
     SaveAs(book, out);
-    std::string bytes = ReadFileBytes(out);
+    std::string bytes = ostest::readFile(out).value_or("");
     EXPECT_EQ(bytes, "\xEF\xBB\xBF" + u + ",1.5,\"a,b\"\r\n\"multi\nline\",007,TRUE\r\n");
     std::string py = RunPython(
         "import csv,sys\nprint(list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', "
@@ -185,7 +185,7 @@ TEST(EngineFiles, SparseSheetStaysSmall) {
     EXPECT_EQ(Count(used.GetObject(xl::Range_Columns)), 16384);
     std::string path = dir.path() + "/sparse.xlsx";
     SaveAs(book, path);
-    EXPECT_LT(ReadFileBytes(path).size(), 20000u);
+    EXPECT_LT(ostest::readFile(path).value_or("").size(), 20000u);
     std::string py = RunPython(
         "import sys, openpyxl\nws = openpyxl.load_workbook(sys.argv[1], read_only=True).active\n"
         "print(ws['A1'].value, ws['XFD1048576'].value)",
@@ -206,10 +206,10 @@ TEST(EngineFiles, SavesReplaceTheTargetOnlyWhenComplete) {
     for (const char* ext : {".xlsx", ".csv"}) {
         SCOPED_TRACE(ext);
         std::string real = dir.path() + "/real" + ext, link = dir.path() + "/link" + ext;
-        WriteFileBytes(real, "old");
+        ostest::writeFile(real, "old");
         ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
         SaveAs(book, link);
-        EXPECT_NE(ReadFileBytes(real), "old");
+        EXPECT_NE(ostest::readFile(real).value_or(""), "old");
         EXPECT_TRUE(std::filesystem::is_symlink(link));
         std::string folder = dir.path() + "/" + utf8(kShuJu) + ext;
         std::filesystem::create_directory(folder);

@@ -4,16 +4,16 @@
 
 #include <array>
 
-#include "support/excel_files.h"
-#include "support/os_support.h"
+#include "support/engine_support.h"
+#include "support/require.h"
 #include "text/text.h"
 #include "tqtool/excel.h"
 #include "tqtool/export.h"
 
 namespace {
 
-using excel_files::makeWorkbook;
-using excel_files::readWorkbook;
+using tqtest::MakeWorkbook;
+using tqtest::ReadWorkbook;
 using Records = std::vector<std::array<int, 4>>;
 
 // GBK texts (礬 磡 矦 carry ASCII trail bytes).
@@ -45,6 +45,7 @@ Records records(const std::vector<tq::STqFixedCellInfo>& v) {
 
 class ExcelRead : public ::testing::Test {
   protected:
+    void SetUp() override { TQ_REQUIRE(tqtest::HavePythonModule("openpyxl"), "python3-openpyxl"); }
     // The workbook's path as the library takes it (GBK) and as the file system has it (UTF-8).
     std::string gbkPath(const std::string& name) const { return dir_.path() + "/" + name; }
     std::string osPath(const std::string& name) const { return tq::text::pathToOs(gbkPath(name)); }
@@ -56,12 +57,14 @@ class ExcelRead : public ::testing::Test {
 
 TEST_F(ExcelRead, DefaultStartThenAnotherStart) {
     const std::string name = kFan + ".xlsx";
-    makeWorkbook(osPath(name),
+    MakeWorkbook(osPath(name),
                  "ws['A1'] = " + py(kTitle) + "\nws.append([" + py(kStation) + ", " + py(kHeight) +
                      ", " + py(kNote) + "])\nws.append(['K0+000', 12.5, " + py(kHou) +
                      "])\nws.append(['K0+020', 3, None])\nws.append(['K0+040', -0.25, 'x'])\n");
     tq::CTqExcel x(gbkPath(name));
     ASSERT_TRUE(x.open(true));
+    x.setStartRowAndCol(0, 5);  // a start below 1 changes nothing
+    x.setStartRowAndCol(3, 0);
     tq::String title;
     x.getTableName(title);
     EXPECT_EQ(title, kTitle);
@@ -87,11 +90,10 @@ TEST_F(ExcelRead, DefaultStartThenAnotherStart) {
     ASSERT_EQ(data.size(), 5u);
     EXPECT_EQ(data[0], (tq::CellRow{kHeight, kNote, ""}));
     EXPECT_EQ(data[4], (tq::CellRow{"", "", ""}));
-    x.exit();
 }
 
 TEST_F(ExcelRead, UsedRangeNotAtA1) {
-    makeWorkbook(osPath("c3.xlsx"), "ws['C3'] = " + py(kTitle) +
+    MakeWorkbook(osPath("c3.xlsx"), "ws['C3'] = " + py(kTitle) +
                                         "\nws['C4'] = 'a'\nws['D4'] = 'b'\nws['E4'] = 'c'" +
                                         "\nws['C5'] = 1\nws['E6'] = " + py(kKan) + "\n");
     tq::CTqExcel x(gbkPath("c3.xlsx"));
@@ -114,11 +116,10 @@ TEST_F(ExcelRead, UsedRangeNotAtA1) {
     tq::Table data;
     x.getData(data);
     EXPECT_EQ(data, (tq::Table{{"1", "", ""}, {"", "", kKan}}));
-    x.exit();
 }
 
 TEST_F(ExcelRead, DuplicateAndEmptyHeadersBlankRowsUnknownNames) {
-    makeWorkbook(osPath("dup.xlsx"),
+    MakeWorkbook(osPath("dup.xlsx"),
                  "ws['A1'] = 'T'\nws.append(['a', None, 'a', 'b'])\n"
                  "ws.append([1, 'x', 2, 'y'])\nws.append([])\nws.append([3, None, 4, 'z'])\n"
                  "ws['D4'] = None\nws['A6'] = None\nws['B6'] = 'only'\n");
@@ -143,36 +144,26 @@ TEST_F(ExcelRead, DuplicateAndEmptyHeadersBlankRowsUnknownNames) {
     EXPECT_TRUE(data.empty());
     x.getData({"T"}, data);
     EXPECT_EQ(data, (tq::Table{{"1"}, {"3"}}));
-    x.exit();
 }
 
-TEST_F(ExcelRead, OneAndTwoRowSheets) {
-    makeWorkbook(osPath("one.xlsx"), "ws.append(['t1', 't2'])\n");
-    makeWorkbook(osPath("two.xlsx"), "ws.append(['t1', 't2'])\nws.append(['h1', 'h2'])\n");
-    tq::CTqExcel one(gbkPath("one.xlsx"));
-    ASSERT_TRUE(one.open(true));
-    tq::Table data;
-    one.getData(data);
-    EXPECT_TRUE(data.empty());
-    one.getData({"t1"}, data);
-    EXPECT_TRUE(data.empty());
-    one.getAllData(data);
-    EXPECT_EQ(data, (tq::Table{{"t1", "t2"}}));
-    one.exit();
-
-    tq::CTqExcel two(gbkPath("two.xlsx"));
-    ASSERT_TRUE(two.open(true));
-    two.getData(data);
-    EXPECT_TRUE(data.empty());
-    two.getData({"t1", "h1"}, data);
-    EXPECT_TRUE(data.empty());
-    two.getAllData(data);
-    EXPECT_EQ(data.size(), 2u);
-    two.exit();
+TEST_F(ExcelRead, SheetsOfOneOrTwoRowsHaveNoData) {
+    MakeWorkbook(osPath("one.xlsx"), "ws.append(['t1', 't2'])\n");
+    MakeWorkbook(osPath("two.xlsx"), "ws.append(['t1', 't2'])\nws.append(['h1', 'h2'])\n");
+    for (auto [name, rows] : {std::pair{"one.xlsx", 1u}, std::pair{"two.xlsx", 2u}}) {
+        tq::CTqExcel x(gbkPath(name));
+        ASSERT_TRUE(x.open(true));
+        tq::Table data{{"stale"}};
+        x.getData(data);
+        EXPECT_TRUE(data.empty()) << name;
+        x.getData({"t1", "h1"}, data);
+        EXPECT_TRUE(data.empty()) << name;
+        x.getAllData(data);
+        EXPECT_EQ(data.size(), rows);
+    }
 }
 
 TEST_F(ExcelRead, MergedAreasInsideAndAcrossTheScannedRectangle) {
-    makeWorkbook(osPath("merged.xlsx"),
+    MakeWorkbook(osPath("merged.xlsx"),
                  "ws['A1'] = " + py(kFan) +
                      "\nws.merge_cells('A1:B2')\nws['C1'] = 'c'\nws.merge_cells('C1:C5')\n"
                      "ws['E7'] = 'e'\nws.merge_cells('E7:F8')\n");
@@ -193,11 +184,10 @@ TEST_F(ExcelRead, MergedAreasInsideAndAcrossTheScannedRectangle) {
     tq::String v;
     x.read(0, 0, v);
     EXPECT_EQ(v, kFan);
-    x.exit();
 }
 
 TEST_F(ExcelRead, ThreeSheetWorkbookAndTemplate) {
-    makeWorkbook(osPath("three.xlsx"),
+    MakeWorkbook(osPath("three.xlsx"),
                  "ws.title = 'S1'\nws['A1'] = 'one'\n"
                  "wb.create_sheet('S2')['A1'] = 'two'\nwb.create_sheet('S3')['A1'] = 'three'\n");
     tq::CTqExcel x(gbkPath("three.xlsx"));
@@ -206,7 +196,7 @@ TEST_F(ExcelRead, ThreeSheetWorkbookAndTemplate) {
     x.getTableName(v);
     EXPECT_EQ(v, "one");
     x.exit();
-    auto before = readWorkbook(osPath("three.xlsx"));
+    auto before = ReadWorkbook(osPath("three.xlsx"));
     EXPECT_EQ(before["sheets"].size(), 3u);
 
     // open(false) builds a new workbook on the file as template and keeps its first sheet only;
@@ -214,7 +204,7 @@ TEST_F(ExcelRead, ThreeSheetWorkbookAndTemplate) {
     ASSERT_TRUE(x.open(false));
     x.save();
     x.exit();
-    auto after = readWorkbook(osPath("three.xlsx"));
+    auto after = ReadWorkbook(osPath("three.xlsx"));
     ASSERT_EQ(after["sheets"].size(), 1u);
     EXPECT_EQ(after["sheets"][0]["cells"]["A1"]["value"], "one");
 }
@@ -231,7 +221,7 @@ TEST_F(ExcelRead, WritingAndSavingANewWorkbook) {
     EXPECT_TRUE(x.save());
     x.exit();
 
-    auto wb = readWorkbook(osPath(name));
+    auto wb = ReadWorkbook(osPath(name));
     ASSERT_EQ(wb["sheets"].size(), 1u);
     const auto& s = wb["sheets"][0];
     EXPECT_EQ(s["name"], u8(kTitle));
@@ -249,7 +239,7 @@ TEST_F(ExcelRead, WritingAndSavingANewWorkbook) {
 }
 
 TEST_F(ExcelRead, ColumnMapSurvivesExitAndReopenCopiesShareTheWorkbook) {
-    makeWorkbook(osPath("k.xlsx"),
+    MakeWorkbook(osPath("k.xlsx"),
                  "ws.append(['k1', 'k2'])\nws.append(['h', 'h'])\nws.append([1, 2])\n");
     tq::CTqExcel x(gbkPath("k.xlsx"));
     ASSERT_TRUE(x.open(true));
@@ -259,7 +249,7 @@ TEST_F(ExcelRead, ColumnMapSurvivesExitAndReopenCopiesShareTheWorkbook) {
     x.exit();
 
     // The file now has the names the other way round: the object keeps the columns it learnt.
-    makeWorkbook(osPath("k.xlsx"),
+    MakeWorkbook(osPath("k.xlsx"),
                  "ws.append(['k2', 'k1'])\nws.append(['h', 'h'])\nws.append([3, 4])\n");
     ASSERT_TRUE(x.open(true));
     tq::CTqExcel& self = x;
@@ -281,15 +271,10 @@ TEST_F(ExcelRead, ColumnMapSurvivesExitAndReopenCopiesShareTheWorkbook) {
     ASSERT_TRUE(x.open(true));
     x.getData({"k1"}, data);
     EXPECT_EQ(data, (tq::Table{{"3"}}));
-    x.exit();
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(ExcelRead, ReadingAFarCellIsRefusedBeforeAnyCellIsRead) {
-    makeWorkbook(osPath("far.xlsx"), "ws['A1'] = 't'\nws['XFD4068'] = 'far'\n");
+    MakeWorkbook(osPath("far.xlsx"), "ws['A1'] = 't'\nws['XFD4068'] = 'far'\n");
     tq::CTqExcel x(gbkPath("far.xlsx"));
     ASSERT_TRUE(x.open(true));
     tq::Table data;
@@ -303,7 +288,6 @@ TEST_F(ExcelRead, ReadingAFarCellIsRefusedBeforeAnyCellIsRead) {
                   std::string::npos)
             << e.what();
     }
-    x.exit();
 }
 
 }  // namespace

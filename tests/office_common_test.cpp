@@ -1,6 +1,7 @@
 // What both embedded engines share: argument conversion and the show folder, each checked over
 // the spreadsheet and the document engine alike.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -22,44 +23,56 @@ namespace xl = tq::automation::xl;
 namespace w = tq::automation::word;
 
 // One engine as the tests drive it: an integer argument whose value can be read back, and
-// showing one new workbook or document.
+// applications with unsaved files to show.
 struct Engine {
     const char* name;
     // Passes `v` where the engine takes an integer and returns the integer it used.
     std::function<int32_t(const Variant& v)> integerTaken;
-    // Makes a new application with one unsaved file and makes it visible.
-    std::function<void()> show;
-    // The names the first and the second file shown get in an empty show folder.
-    const char* firstShown;
-    const char* secondShown;
+    // A new application with one unsaved file; another file added to it; showing it.
+    std::function<Holder()> newApp;
+    std::function<void(const Holder&)> add;
+    std::function<void(const Holder&)> show;
+    // The names of the files shown: prefix, number, extension ("Book", "2", ".xlsx").
+    const char* prefix;
+    const char* extension;
+    std::string shown(int n) const { return prefix + std::to_string(n) + extension; }
 };
+
+void addWorkbook(const Holder& app) {
+    app.GetObject(xl::Application_Workbooks)
+        .InvokeObject(xl::Workbooks_Add, InvokeKind::Method, {Variant::Missing()});
+}
+
+void addDocument(const Holder& app) {
+    app.GetObject(w::kAppDocuments).InvokeObject(w::kDocumentsAdd, InvokeKind::Method);
+}
 
 Holder newWorkbookApp() {
     Holder app(tq::office::CreateExcelApplication());
-    app.GetObject(xl::Application_Workbooks)
-        .InvokeObject(xl::Workbooks_Add, InvokeKind::Method, {Variant::Missing()});
+    addWorkbook(app);
     return app;
 }
 
 Holder newDocumentApp() {
     Holder app(tq::office::word::CreateApplication());
-    app.GetObject(w::kAppDocuments).InvokeObject(w::kDocumentsAdd, InvokeKind::Method);
+    addDocument(app);
     return app;
 }
 
 const Engine kEngines[] = {
     {"spreadsheet",
      [](const Variant& v) {
-         Holder book = newWorkbookApp()
+         Holder cell = newWorkbookApp()
                            .GetObject(xl::Application_Workbooks)
-                           .GetObject(xl::Workbooks_Item, {Variant::I4(1)});
-         Holder cells = book.GetObject(xl::Workbook_Worksheets, {Variant::I4(1)})
-                            .GetObject(xl::Worksheet_Cells);
-         Holder cell = cells.GetObject(xl::Range_Item, {v, Variant::I4(1)});
+                           .GetObject(xl::Workbooks_Item, {Variant::I4(1)})
+                           .GetObject(xl::Workbook_Worksheets, {Variant::I4(1)})
+                           .GetObject(xl::Worksheet_Cells)
+                           .GetObject(xl::Range_Item, {v, Variant::I4(1)});
          return cell.GetProperty(xl::Range_Row, tq::automation::VT_I4).lVal;
      },
-     [] { newWorkbookApp().SetProperty(xl::Application_Visible, Variant::Bool(true)); },
-     "Book1.xlsx", "Book2.xlsx"},
+     newWorkbookApp, addWorkbook,
+     [](const Holder& app) { app.SetProperty(xl::Application_Visible, Variant::Bool(true)); },
+     "Book", ".xlsx"},
     {"document",
      [](const Variant& v) {
          Holder format =
@@ -67,8 +80,9 @@ const Engine kEngines[] = {
          format.SetProperty(w::kParaAlignment, v);
          return format.GetProperty(w::kParaAlignment, tq::automation::VT_I4).lVal;
      },
-     [] { newDocumentApp().SetProperty(w::kAppVisible, Variant::Bool(true)); }, "Document1.docx",
-     "Document2.docx"},
+     newDocumentApp, addDocument,
+     [](const Holder& app) { app.SetProperty(w::kAppVisible, Variant::Bool(true)); }, "Document",
+     ".docx"},
 };
 
 class BothEngines : public ::testing::TestWithParam<Engine> {};
@@ -93,16 +107,51 @@ TEST_P(BothEngines, OpenSettingOfZeroWithBlanksKeepsShownFilesClosed) {
     {
         ostest::ScopedEnv off("TQTOOL_OFFICE_OPEN", " 0 ");
         EXPECT_FALSE(tq::office::OpenOnDesktopEnabled());
-        GetParam().show();
+        GetParam().show(GetParam().newApp());
     }
     {
         ostest::ScopedEnv on("TQTOOL_OFFICE_OPEN", nullptr);
-        GetParam().show();
+        GetParam().show(GetParam().newApp());
     }
     // Only the second file is opened: the opener runs detached, so its report is waited for (at
     // most 60 s); an opener started for the first file would have reported first.
-    EXPECT_EQ(opened.read(), show + "/" + GetParam().secondShown + "\n");
-    EXPECT_TRUE(ostest::readFile(show + "/" + GetParam().firstShown).has_value());
+    EXPECT_EQ(opened.read(), show + "/" + GetParam().shown(2) + "\n");
+    EXPECT_TRUE(ostest::exists(show + "/" + GetParam().shown(1)));
+}
+
+TEST_P(BothEngines, ShowingSavesEachUnshownFileOnceUnderAFreeName) {
+    ostest::TempDir dir;
+    const std::string show = dir.path() + "/show";
+    ostest::ScopedEnv folder("TQTOOL_OFFICE_DIR", show.c_str());
+    ostest::ScopedEnv off("TQTOOL_OFFICE_OPEN", "0");
+    ASSERT_EQ(tq::office::ShowFolder(), show);
+    ASSERT_EQ(::mkdir(show.c_str(), 0700), 0);
+    ostest::writeFile(show + "/" + GetParam().shown(1), "mine");  // from an earlier run
+    Holder app = GetParam().newApp();
+    GetParam().show(app);
+    EXPECT_EQ(ostest::readFile(show + "/" + GetParam().shown(1)), "mine");
+    EXPECT_TRUE(ostest::exists(show + "/" + GetParam().shown(2)));
+    GetParam().add(app);
+    GetParam().show(app);
+    EXPECT_TRUE(ostest::exists(show + "/" + GetParam().shown(3)));
+    EXPECT_FALSE(ostest::exists(show + "/" + GetParam().shown(4)));
+}
+
+TEST_P(BothEngines, AShowFolderThatCannotBeMadeIsAnErrorOfTheCall) {
+    ostest::TempDir dir;
+    ostest::writeFile(dir.file("file"), "x");
+    ostest::ScopedEnv folder("TQTOOL_OFFICE_DIR", dir.file("file/sub").c_str());
+    EXPECT_THROW(GetParam().show(GetParam().newApp()), tq::AutomationError);
+}
+
+TEST(ShowFolder, DefaultsToTheUsersRuntimeFolderElseTmp) {
+    ostest::ScopedEnv folder("TQTOOL_OFFICE_DIR", nullptr);
+    {
+        ostest::ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/4242");
+        EXPECT_EQ(tq::office::ShowFolder(), "/run/user/4242/tqtool-office");
+    }
+    ostest::ScopedEnv runtime("XDG_RUNTIME_DIR", "");
+    EXPECT_EQ(tq::office::ShowFolder(), "/tmp/tqtool-office");
 }
 
 INSTANTIATE_TEST_SUITE_P(Office, BothEngines, ::testing::ValuesIn(kEngines),

@@ -2,15 +2,10 @@
 // showing documents in the show folder.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "automation/holder.h"
 #include "automation/word_ops.h"
-#include "automation/servers.h"
-#include "office/builtin_servers.h"
-#include "office/common/show_folder.h"
 #include "office/document/word_engine.h"
-#include "support/os_support.h"
 #include "text/text.h"
 
 namespace {
@@ -21,10 +16,6 @@ using tq::automation::Variant;
 using namespace tq::office::word;
 namespace w = tq::automation::word;
 namespace A = tq::automation;
-
-std::u16string u(const char* s) {
-    return tq::text::utf8ToUtf16(s);
-}
 
 /// A fresh engine with one new document and the holders the exporter uses.
 struct Engine {
@@ -78,83 +69,27 @@ struct Engine {
     }
 };
 
-TEST(WordEngine, TypingTakesSizeAndAlignment) {
+TEST(WordEngine, MovingRightGoesCellByCellAndOutOfTheTable) {
     Engine e;
-    EXPECT_FLOAT_EQ(e.font.GetProperty(w::kFontSize, A::VT_R4).fltVal, 10.5f);
-    e.font.SetProperty(w::kFontSize, Variant::R4(16));
-    e.para.SetProperty(w::kParaAlignment, Variant::I4(1));
-    e.type(
-        "\xb5\x5c"
-        "A");  // 礬A
-    e.paragraph();
-    e.font.SetProperty(w::kFontSize, Variant::R4(9));
-    e.type("b");
-    ASSERT_EQ(e.doc->body.size(), 2u);
-    const Paragraph& title = e.doc->body[0].para;
-    EXPECT_EQ(title.text(), u("礬A"));
-    EXPECT_EQ(title.align, 1);
-    ASSERT_EQ(title.runs.size(), 1u);
-    EXPECT_FLOAT_EQ(title.runs[0].size, 16);
-    // The new paragraph keeps the alignment; its text has the size set after it began.
-    const Paragraph& next = e.doc->body[1].para;
-    EXPECT_EQ(next.align, 1);
-    ASSERT_EQ(next.runs.size(), 1u);
-    EXPECT_FLOAT_EQ(next.runs[0].size, 9);
-    EXPECT_EQ(e.para.GetProperty(w::kParaAlignment, A::VT_I4).lVal, 1);
-    // Typed line breaks start paragraphs; a size change in the middle splits the run.
-    e.type("c\r\nd");
-    EXPECT_EQ(e.doc->body.size(), 3u);
-    EXPECT_EQ(e.doc->body[1].para.text(), u"bc");
-    EXPECT_EQ(e.doc->body[2].para.text(), u"d");
-    e.font.SetProperty(w::kFontSize, Variant::R4(20));
-    e.type("E");
-    ASSERT_EQ(e.doc->body[2].para.runs.size(), 2u);
-    EXPECT_FLOAT_EQ(e.doc->body[2].para.runs[1].size, 20);
-    // Bad values are refused.
-    EXPECT_THROW(e.para.SetProperty(w::kParaAlignment, Variant::I4(42)), tq::AutomationError);
-    EXPECT_THROW(e.font.SetProperty(w::kFontSize, Variant::R4(0)), tq::AutomationError);
-}
-
-TEST(WordEngine, SelectionMovesThroughTables) {
-    Engine e;
-    e.para.SetProperty(w::kParaAlignment, Variant::I4(1));
     e.type("T");
     e.paragraph();
-    Holder t = e.addTable(2, 2);
-    // The table stands between the title and the paragraph that held the insertion point, whose
-    // format its cells took; the insertion point is in the first cell.
+    e.addTable(1, 2);
+    // The table stands before the paragraph that held the insertion point, now in its first cell.
     ASSERT_EQ(e.doc->body.size(), 3u);
-    ASSERT_TRUE(e.doc->body[1].table);
     EXPECT_TRUE(e.doc->sel.inTable);
-    EXPECT_EQ(e.doc->body[1].table->at(1, 1).paras[0].align, 1);
     e.type("ab");
-    // Within a cell the move goes character by character; at its end to the next cell.
-    EXPECT_EQ(e.right(), 1);  // to the next cell
-    e.type("c");
-    EXPECT_EQ(e.right(), 1);
-    EXPECT_EQ(e.doc->sel.row, 1u);
-    EXPECT_EQ(e.doc->sel.col, 0u);
-    e.type("d");
-    EXPECT_EQ(e.right(), 1);
-    e.type("e");
+    EXPECT_EQ(e.right(), 1);  // from the end of a cell's text to the next cell
+    EXPECT_EQ(e.doc->sel.col, 1u);
     EXPECT_EQ(e.right(), 1);  // out of the last cell, to the paragraph after the table
     EXPECT_FALSE(e.doc->sel.inTable);
     EXPECT_EQ(e.doc->sel.block, 2u);
-    // The paragraph after the table is the last of the document: no further move.
-    EXPECT_EQ(e.right(), 0);
-    e.type("after");
-    EXPECT_EQ(Engine::text(Engine::cell(t, 1, 1)), "ab\r\a");
-    EXPECT_EQ(Engine::text(Engine::cell(t, 1, 2)), "c\r\a");
-    EXPECT_EQ(Engine::text(Engine::cell(t, 2, 2)), "e\r\a");
-    EXPECT_EQ(e.doc->body[2].para.text(), u"after");
-    // Moving from inside a text: one character per move; several at once count each.
+    EXPECT_EQ(e.right(), 0);  // the document's end
+    // Inside a text one character per move; several moves at once count each.
     e.doc->sel = Position{};
-    e.doc->sel.offset = 0;
     EXPECT_EQ(e.right(1), 1);
     EXPECT_EQ(e.doc->sel.offset, 1u);
     EXPECT_EQ(e.right(2), 2);  // end of "T", then into the table's first cell
     EXPECT_TRUE(e.doc->sel.inTable);
-    EXPECT_EQ(tq::automation::Holder(e.tables).GetProperty(w::kTablesCount, A::VT_I4).lVal, 1);
 }
 
 TEST(WordEngine, TableInsideAParagraphSplitsIt) {
@@ -177,7 +112,7 @@ TEST(WordEngine, TableInsideAParagraphSplitsIt) {
         tq::AutomationError);
 }
 
-TEST(WordEngine, MergeRules) {
+TEST(WordEngine, MergesDownAColumnOrAlongARowKeepEveryText) {
     Engine e;
     Holder t = e.addTable(4, 4);
     for (int i = 0; i < 16; ++i) {
@@ -202,6 +137,14 @@ TEST(WordEngine, MergeRules) {
     Holder left = Engine::cell(t, 1, 2);
     Engine::merge(left, Engine::cell(t, 1, 4));
     EXPECT_EQ(data.areaAt(0, 1), data.areaAt(0, 3));
+}
+
+TEST(WordEngine, MergingTwoCornersTakesTheirRectangleUnlessItCutsAMergedArea) {
+    Engine e;
+    Holder t = e.addTable(4, 4);
+    Engine::merge(Engine::cell(t, 1, 1), Engine::cell(t, 3, 1));
+    Engine::merge(Engine::cell(t, 1, 2), Engine::cell(t, 1, 4));
+    const TableData& data = *e.doc->body[0].table;
     // Two cells that are corners of a rectangle merge the whole rectangle, merged areas included.
     Engine::merge(Engine::cell(t, 2, 2), Engine::cell(t, 3, 3));
     EXPECT_EQ(data.areaAt(1, 1), data.areaAt(2, 2));
@@ -212,7 +155,11 @@ TEST(WordEngine, MergeRules) {
     EXPECT_THROW(Engine::merge(Engine::cell(t, 1, 3), Engine::cell(t, 2, 4)), tq::AutomationError);
     // Merging an area with one of its own cells is no change.
     Engine::merge(Engine::cell(t, 1, 2), Engine::cell(t, 1, 3));
-    // Cells outside the table, and cells of another table, cannot be used.
+}
+
+TEST(WordEngine, CellsOutsideTheTableOrOfAnotherTableCannotBeMerged) {
+    Engine e;
+    Holder t = e.addTable(4, 4);
     EXPECT_THROW(Engine::cell(t, 5, 1), tq::AutomationError);
     EXPECT_THROW(Engine::cell(t, 1, 0), tq::AutomationError);
     e.doc->sel = Position{};
@@ -220,7 +167,11 @@ TEST(WordEngine, MergeRules) {
     Holder other = e.addTable(1, 1);
     EXPECT_THROW(Engine::merge(Engine::cell(t, 4, 4), Engine::cell(other, 1, 1)),
                  tq::AutomationError);
-    // A merge that swallows the insertion point's cell moves it to the merged cell.
+}
+
+TEST(WordEngine, AMergeThatSwallowsTheInsertionPointMovesItToTheMergedCell) {
+    Engine e;
+    Holder t = e.addTable(4, 4);
     e.doc->sel = Position{};
     e.doc->sel.inTable = true;
     e.doc->sel.row = 3;
@@ -248,11 +199,9 @@ TEST(WordEngine, MovingPastMergedCells) {
                                              std::pair<uint32_t, uint32_t>{1, 2}));
 }
 
-TEST(WordEngine, ApplicationAndViews) {
+TEST(WordEngine, TheApplicationWorksOnTheDocumentAddedLast) {
     Holder app{CreateApplication()};
-    // Nothing to work on before a document exists.
-    EXPECT_THROW(app.GetObject(w::kAppActiveDocument), tq::AutomationError);
-    EXPECT_THROW(app.GetObject(w::kAppSelection), tq::AutomationError);
+    EXPECT_THROW(app.GetObject(w::kAppSelection), tq::AutomationError);  // none yet
     Holder docs = app.GetObject(w::kAppDocuments);
     Variant tmpl = A::StrVariant("x.dotx");
     EXPECT_THROW(docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH,
@@ -260,70 +209,17 @@ TEST(WordEngine, ApplicationAndViews) {
                  tq::AutomationError);
     docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
     docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
-    auto all = DocumentsOf(app.get());
-    ASSERT_EQ(all.size(), 2u);
-    // The document added last is the active one: its selection and its tables.
     app.GetObject(w::kAppSelection)
         .InvokeHelper(w::kSelTypeText, InvokeKind::Method, A::VT_EMPTY, {A::StrVariant("z")});
-    EXPECT_EQ(all[1]->body[0].para.text(), u"z");
-    EXPECT_TRUE(all[0]->body[0].para.runs.empty());
-    Holder window = app.GetObject(w::kAppActiveWindow);
-    EXPECT_EQ(window.GetObject(w::kWindowView).GetProperty(w::kViewSplitSpecial, A::VT_I4).lVal, 0);
-    window.GetObject(w::kWindowActivePane)
+    app.GetObject(w::kAppActiveWindow)
+        .GetObject(w::kWindowActivePane)
         .GetObject(w::kPaneView)
         .SetProperty(w::kViewType, Variant::I4(1));
+    auto all = DocumentsOf(app.get());
+    EXPECT_TRUE(all[0]->body[0].para.runs.empty());
+    EXPECT_EQ(all[1]->body[0].para.text(), u"z");
     EXPECT_EQ(all[1]->viewType, 1);
-    app.GetObject(w::kAppSelection)
-        .GetObject(w::kSelPageSetup)
-        .SetProperty(w::kPageOrientation, Variant::I4(1));
-    EXPECT_EQ(all[1]->orientation, 1);
-    EXPECT_EQ(all[0]->orientation, 0);
-    // Unknown members are reported, not ignored.
     EXPECT_THROW(app.GetProperty(0x7777, A::VT_I4), tq::AutomationError);
-    EXPECT_THROW(window.SetProperty(w::kWindowView, Variant::I4(1)), tq::AutomationError);
-}
-
-TEST(WordEngine, ShowingSavesEachDocumentOnceWithoutReplacingFiles) {
-    ostest::TempDir dir;
-    std::string folder = dir.path() + "/show/sub";
-    ostest::ScopedEnv env("TQTOOL_OFFICE_DIR", folder.c_str());
-    ostest::ScopedEnv open("TQTOOL_OFFICE_OPEN", "0");
-    EXPECT_EQ(tq::office::ShowFolder(), folder);
-    Holder app{CreateApplication()};
-    Holder docs = app.GetObject(w::kAppDocuments);
-    docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
-    // A file of the first name exists already (from an earlier run): it is left alone.
-    ASSERT_EQ(::mkdir((dir.path() + "/show").c_str(), 0700), 0);
-    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    ostest::writeFile(folder + "/Document1.docx", "mine");
-    app.SetProperty(w::kAppVisible, Variant::Bool(true));
-    EXPECT_EQ(ostest::readFile(folder + "/Document1.docx").value_or(""), "mine");
-    ASSERT_TRUE(ostest::readFile(folder + "/Document2.docx").has_value());
-    EXPECT_EQ(DocumentsOf(app.get())[0]->shownFile, folder + "/Document2.docx");
-    EXPECT_TRUE(app.GetProperty(w::kAppVisible, A::VT_BOOL).boolVal);
-    // Shown documents are not saved again; new ones are.
-    app.SetProperty(w::kAppVisible, Variant::Bool(false));
-    docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
-    app.SetProperty(w::kAppVisible, Variant::Bool(true));
-    EXPECT_TRUE(ostest::readFile(folder + "/Document3.docx").has_value());
-    EXPECT_FALSE(ostest::readFile(folder + "/Document4.docx").has_value());
-    // A folder that cannot be made is an error of the call.
-    ostest::writeFile(dir.path() + "/file", "x");
-    ostest::ScopedEnv bad("TQTOOL_OFFICE_DIR", (dir.path() + "/file/sub").c_str());
-    docs.InvokeHelper(w::kDocumentsAdd, InvokeKind::Method, A::VT_DISPATCH);
-    EXPECT_THROW(app.SetProperty(w::kAppVisible, Variant::Bool(true)), tq::AutomationError);
-}
-
-TEST(WordEngine, RegisteredAsWordApplication) {
-    tq::office::RegisterBuiltinServers();
-    tq::automation::ForgetRunningServer("Word.Application");
-    tq::automation::CLSID clsid;
-    ASSERT_EQ(tq::automation::CLSIDFromProgID("Word.Application", clsid), tq::hresult::S_OK_);
-    tq::automation::DispatchPtr app;
-    ASSERT_TRUE(tq::automation::CreateDispatch(clsid, app));
-    EXPECT_EQ(app->TypeName(), "Application");
-    EXPECT_TRUE(DocumentsOf(app).empty());
-    tq::automation::ForgetRunningServer("Word.Application");
 }
 
 }  // namespace

@@ -1,60 +1,61 @@
+// The engine test helpers: the one Python runner of the tests, openpyxl workbooks, and the
+// spreadsheet engine short-hands.
 #include "support/engine_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <vector>
 
 #include "office/spreadsheet/excel_engine.h"
+#include "os/process.h"
+#include "support/os_support.h"
 #include "text/text.h"
 
 namespace tqtest {
 
 std::string RunPython(const std::string& script, const std::string& arg1, const std::string& arg2) {
-    EngineTempDir dir;
-    std::string py = dir.file("check.py");
-    WriteFileBytes(py, script);
-    std::string cmd = std::string(TQTEST_PYTHON) + " '" + py + "'";
+    ostest::TempDir dir;
+    ostest::writeFile(dir.file("script.py"), script);
+    std::vector<std::string> argv = {TQTEST_PYTHON, dir.file("script.py")};
     for (const std::string* a : {&arg1, &arg2})
-        if (!a->empty()) cmd += " '" + *a + "'";
-    cmd += " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) {
-        ADD_FAILURE() << "cannot run python";
-        return {};
-    }
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = ::pclose(p);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        ADD_FAILURE() << "python failed:\n" << out;
+        if (!a->empty()) argv.push_back(*a);
+    std::string out, err;
+    int status = 0;
+    if (!tq::os::RunCapture(argv, out, err, status) || status != 0) {
+        ADD_FAILURE() << "python failed (" << status << "):\n" << err;
         return {};
     }
     return out;
 }
 
-bool FileExists(const std::string& path) {
-    return std::filesystem::exists(path);
+void MakeWorkbook(const std::string& path, const std::string& body) {
+    RunPython("import sys, openpyxl\nwb = openpyxl.Workbook()\nws = wb.active\n" + body +
+                  "\nwb.save(sys.argv[1])\n",
+              path);
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f << bytes;
+nlohmann::json ReadWorkbook(const std::string& path) {
+    static const char* kDump = R"PY(
+import json, sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+sheets = []
+for ws in wb.worksheets:
+    cells = {}
+    for (r, c), cell in sorted(ws._cells.items()):
+        fill = None
+        if cell.fill is not None and cell.fill.fill_type == "solid":
+            fill = cell.fill.fgColor.rgb if isinstance(cell.fill.fgColor.rgb, str) else None
+        v = cell.value
+        cells[cell.coordinate] = {
+            "value": v if v is None or isinstance(v, (str, int, float)) else str(v),
+            "format": cell.number_format, "h": cell.alignment.horizontal,
+            "v": cell.alignment.vertical, "fill": fill, "font": cell.font.name,
+            "size": float(cell.font.sz) if cell.font.sz is not None else None,
+        }
+    widths = {k: v.width for k, v in ws.column_dimensions.items() if v.customWidth or v.width}
+    sheets.append({"name": ws.title, "merged": sorted(str(m) for m in ws.merged_cells.ranges),
+                   "widths": widths, "cells": cells})
+print(json.dumps({"sheets": sheets}, ensure_ascii=False))
+)PY";
+    return nlohmann::json::parse(RunPython(kDump, path), nullptr, false);
 }
 
 namespace xlh {

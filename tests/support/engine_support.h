@@ -1,7 +1,9 @@
-// Test helpers for the spreadsheet engine: temporary folders, running Python (openpyxl) on a
-// file, and short-hands for the automation calls the tests make.
+// Test helpers for the embedded engines: running Python (openpyxl, python-docx) as an
+// independent reader and writer of the files, and short-hands for the automation calls the tests
+// make on the spreadsheet engine.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "automation/excel_ops.h"
@@ -10,17 +12,18 @@
 
 namespace tqtest {
 
-/// The suite's temporary folder (os_support.h).
-using EngineTempDir = ostest::TempDir;
-
-/// Runs `script` with the test Python, the arguments following it in sys.argv; returns standard
-/// output. Fails the test (and returns "") when the script exits with an error.
+/// Runs the Python code `script` with the arguments following it in sys.argv; returns its
+/// standard output. Fails the test (and returns "") when the script exits with an error.
 std::string RunPython(const std::string& script, const std::string& arg1 = "",
                       const std::string& arg2 = "");
 
-bool FileExists(const std::string& path);
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
+/// Makes a workbook at `path` with openpyxl: `body` runs with `wb` (a new workbook) and `ws` (its
+/// active sheet) defined; the workbook is saved afterwards.
+void MakeWorkbook(const std::string& path, const std::string& body);
+
+/// A workbook as openpyxl reads it: {"sheets": [{"name", "merged": ["A1:C1", ...], "widths":
+/// {"C": 20.0}, "cells": {"A1": {"value", "format", "h", "v", "fill", "font", "size"}}}]}, UTF-8.
+nlohmann::json ReadWorkbook(const std::string& path);
 
 /// Short-hands over Holder for the spreadsheet engine's objects.
 namespace xlh {
