@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -27,12 +28,10 @@ using namespace tq::office;
 namespace {
 
 // Runs one of the generators of tests/fuzz/ with the given arguments.
-void generate(const char* script, const std::vector<std::string>& args) {
-    std::string argv = "sys.argv[1:2]";
-    for (const std::string& a : args) argv += " + ['" + a + "']";
-    tqtest::RunPython("import runpy, sys\nsys.argv = " + argv +
-                          "\nrunpy.run_path(sys.argv[0], run_name='__main__')\n",
-                      std::string(TQTEST_SOURCE_DIR) + "/tests/fuzz/" + script);
+void generate(const std::string& scriptAndArguments) {
+    const std::string command =
+        TQTEST_PYTHON " " TQTEST_SOURCE_DIR "/tests/fuzz/" + scriptAndArguments;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
 class Xlsx : public ::testing::Test {
@@ -42,7 +41,7 @@ class Xlsx : public ::testing::Test {
             TQ_REQUIRE(tqtest::HavePythonModule(m), std::string("python3-") + m);
         if (!dir_) {
             dir_ = std::make_unique<ostest::TempDir>();
-            generate("make_fixtures.py", {dir_->path()});
+            generate("make_fixtures.py " + dir_->path());
         }
     }
     static std::string file(const std::string& name) { return dir_->path() + "/" + name; }
@@ -225,8 +224,8 @@ constexpr long kCeilingKb = tqtest::kSanitizerFactor * 256 * 1024;
 TEST(HostileInputs, AreRefusedOrReadWithinTheMemoryCeiling) {
     ostest::TempDir dir;
     tq::Limits lim = tq::GetLimits();
-    generate("make_hostile.py",
-             {dir.path(), std::to_string(lim.maxCells), std::to_string(lim.maxTextBytes)});
+    generate("make_hostile.py " + dir.path() + " " + std::to_string(lim.maxCells) + " " +
+             std::to_string(lim.maxTextBytes));
     auto noRatio = [](tq::Limits& l, uint64_t part, uint64_t package) {
         l.maxInflateRatio = 1u << 30;
         l.maxPartBytes = part;
