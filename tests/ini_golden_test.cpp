@@ -7,6 +7,9 @@
 //   ? get "s" "k" -> "v"             the value by key, or missing (the profile engine)
 //   ? find "k" -> "v"                GetItemValue, or missing; ? int / ? float: GetValueI / F
 //   ? values -> "a" "b"              GetAllValues (values twice: called twice on one array)
+//   ? buffer "s" "k" "d" 4 -> 3 "abc\0#"   GetPrivateProfileStringA(s, k, d) on 4 bytes, with the
+//                                    buffer up to two bytes past the result; - passes null;
+//                                    ? sectionbuf "s" 16 and ? namesbuf 6 the list operations
 //   section "s" exists 1 entries 1   then every name GetAllSections lists, with SectionExist,
 //     "k" = "v" -> "got"             its GetAllKeysAndValues and GetKeyValue of each key
 //   = file                           and the file's bytes, one line per line
@@ -19,6 +22,7 @@
 #include <algorithm>
 #include <charconv>
 #include <clocale>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <utility>
@@ -32,6 +36,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+namespace pf = tq::os;
 using tq::String;
 using tq::StringArray;
 using Words = std::vector<std::string>;
@@ -115,6 +120,20 @@ std::string query(tq::CIniFileNew& ini, const std::string& path, const Words& w)
     if (w[0] == "int" && n == 3) return std::to_string(ini.GetValueI(w[1], w[2]));
     if (w[0] == "float" && n == 3)
         return std::string(num, std::to_chars(num, num + 64, ini.GetValueF(w[1], w[2])).ptr);
+    // The profile operations on a buffer of SIZE bytes (a bare - passes null): the result, then
+    // the buffer up to two bytes past it; the buffer starts out as '#'s.
+    auto arg = [&](size_t i) { return w[i] == "-" ? nullptr : w[i].c_str(); };
+    std::memset(num, '#', sizeof num);
+    const uint32_t size = static_cast<uint32_t>(std::atoi(w.back().c_str())),
+                   r = w[0] == "buffer" && n == 5
+                           ? pf::GetPrivateProfileStringA(arg(1), arg(2), arg(3), num, size,
+                                                          path.c_str())
+                       : w[0] == "sectionbuf" && n == 3
+                           ? pf::GetPrivateProfileSectionA(arg(1), num, size, path.c_str())
+                       : w[0] == "namesbuf" && n == 2
+                           ? pf::GetPrivateProfileSectionNamesA(num, size, path.c_str())
+                           : 99;
+    if (r != 99) return std::to_string(r) + " " + quote(std::string_view(num, r + 2));
     if (w[0] != "values") return "unknown query";
     ini.GetAllValues(all);
     if (n == 2) ini.GetAllValues(all);  // "values twice": the second call appends

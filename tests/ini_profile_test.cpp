@@ -1,6 +1,7 @@
-// The private-profile engine: buffer semantics, edits on random files, files on disk (links,
+// The private-profile engine: edits on random files, files on disk (links,
 // permissions, failures, special files, limits) and several writers, also killed ones. The reading
-// and editing rules themselves are the golden files (ini_golden_test.cpp).
+// and editing rules and the buffers of the profile operations are the golden files
+// (ini_golden_test.cpp).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -11,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -102,31 +102,6 @@ class Child {
     pid_t pid_ = -1;
     int done_ = -1;
 };
-
-// Each result as "returned:the buffer up to two bytes past it"; the buffer starts out as '#'s.
-TEST(ProfileBuffers, ValuesAndListsAreCutAsWindowsCutsThem) {
-    TempDir d;
-    const std::string f = d.path() + "/buf.ini";
-    const char* p = f.c_str();
-    writeFile(f, "[one]\nkey=abcdef\nk2=x\n[two]\nz=1\n");
-    char buf[32];
-    auto fill = [&] { return std::memset(buf, '#', sizeof buf), buf; };
-    auto shown = [&](uint32_t n) { return std::to_string(n) + ":" + std::string(buf, n + 2); };
-    EXPECT_EQ(shown(pf::GetPrivateProfileStringA("one", "key", "", fill(), 4, p)), "3:abc\0#"s);
-    EXPECT_EQ(shown(pf::GetPrivateProfileStringA("one", "no", "dflt  ", fill(), 16, p)),
-              "4:dflt\0#"s);
-    EXPECT_EQ(shown(pf::GetPrivateProfileStringA("one", nullptr, "", fill(), 16, p)),
-              "7:key\0k2\0\0#"s);
-    EXPECT_EQ(shown(pf::GetPrivateProfileStringA(nullptr, nullptr, "", fill(), 16, p)),
-              "8:one\0two\0\0#"s);
-    EXPECT_EQ(shown(pf::GetPrivateProfileSectionA("one", fill(), 32, p)),
-              "16:key=abcdef\0k2=x\0\0#"s);
-    // Too small: cut, two NULs at the end, size - 2.
-    EXPECT_EQ(shown(pf::GetPrivateProfileSectionA("one", fill(), 16, p)),
-              "14:key=abcdef\0k2=\0\0"s);
-    EXPECT_EQ(shown(pf::GetPrivateProfileSectionNamesA(fill(), 6, p)), "4:one\0\0\0"s);
-    EXPECT_EQ(pf::GetPrivateProfileStringA("one", "key", "", fill(), 0, p), 0u);
-}
 
 Words split(const std::string& s) {
     Words out;
