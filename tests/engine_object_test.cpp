@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 
 #include "office/spreadsheet/engine_state.h"
 #include "office/spreadsheet/excel_engine.h"
@@ -213,7 +214,7 @@ TEST(EngineObjects, AWorkbookOpenedReadOnlyCannotReplaceItsFile) {
     const tq::String err = errorOf([&] { SaveAs(again, path); });
     EXPECT_NE(err.find("read-only"), std::string::npos) << err;
     SaveAs(again, dir.file("copy.xls"));
-    EXPECT_TRUE(ostest::exists(dir.file("copy.xls")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("copy.xls")));
 }
 
 TEST(EngineObjects, MissingAndDamagedFilesAreRefusedNamingTheFile) {

@@ -7,7 +7,10 @@
 //   ? get "s" "k" -> "v"             the value by key, or missing (the profile engine)
 //   ? find "k" -> "v"                GetItemValue, or missing; ? int / ? float: GetValueI / F
 //   ? values -> "a" "b"              GetAllValues (values twice: called twice on one array)
-//   section "s" exists 1             then every name GetAllSections lists, with SectionExist,
+//   ? buffer "s" "k" "d" 4 -> 3 "abc\0#"   GetPrivateProfileStringA(s, k, d) on 4 bytes, with the
+//                                    buffer up to two bytes past the result; - passes null;
+//                                    ? sectionbuf "s" 16 and ? namesbuf 6 the list operations
+//   section "s" exists 1 entries 1   then every name GetAllSections lists, with SectionExist,
 //     "k" = "v" -> "got"             its GetAllKeysAndValues and GetKeyValue of each key
 //   = file                           and the file's bytes, one line per line
 // Texts are quoted; valid GBK shows as UTF-8, other bytes as \xHH, \r \n \t \0 \" \\. A UTF-16
@@ -19,11 +22,13 @@
 #include <algorithm>
 #include <charconv>
 #include <clocale>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <utility>
 
 #include "os/profile.h"
-#include "support/ini_util.h"
+#include "support/os_support.h"
 #include "support/require.h"
 #include "text/text.h"
 #include "tqtool/inifile.h"
@@ -31,66 +36,56 @@
 namespace {
 
 namespace fs = std::filesystem;
+namespace pf = tq::os;
 using tq::String;
 using tq::StringArray;
 using Words = std::vector<std::string>;
 
+// The bytes written as a backslash and a letter, and their letters.
+const std::string kBytes("\"\\\r\n\t\0", 6), kLetters = "\"\\rnt0";
+
 std::string quote(std::string_view s, bool gbk = true) {
     std::string out = "\"";
+    char hex[8];
     for (size_t i = 0; i < s.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
-        const bool pair =
-            gbk && tq::text::charLen(s, i) == 2 && tq::text::isValidGbk(s.substr(i, 2));
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02x", c);
-        if (pair)
+        const size_t e = kBytes.find(static_cast<char>(c));
+        if (gbk && tq::text::charLen(s, i) == 2 && tq::text::isValidGbk(s.substr(i, 2)))
             out += tq::text::gbkToUtf8(s.substr(i++, 2));
-        else if (c == '"' || c == '\\')
-            out += std::string("\\") + static_cast<char>(c);
+        else if (e != std::string::npos)
+            out += {'\\', kLetters[e]};
         else if ((c >= 0x20 && c < 0x7F) || (!gbk && c >= 0x80))
             out += static_cast<char>(c);
         else
-            out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == 0 ? "\\0" : hex;
+            out += (std::snprintf(hex, sizeof hex, "\\x%02x", c), hex);
     }
     return out + "\"";
-}
-
-std::string list(const StringArray& items) {
-    std::string out;
-    for (const String& s : items) out += (out.empty() ? "" : " ") + quote(s);
-    return out;
 }
 
 // The quoted texts (as GBK) and bare words of a command line after its first two characters,
 // up to "->".
 Words words(const std::string& line) {
     Words out;
-    for (size_t i = 2; i < line.size(); ++i) {
-        if (line[i] == ' ') continue;
+    for (size_t i = 2, e; i < line.size() && line.compare(i, 2, "->") != 0; i = e + 1) {
         if (line[i] != '"') {
-            size_t e = std::min(line.find(' ', i), line.size());
-            if (line.compare(i, e - i, "->") == 0) break;
+            e = std::min(line.find(' ', i), line.size());
             out.push_back(line.substr(i, e - i));
-            i = e;
             continue;
         }
         std::string gbk, utf8;
-        for (++i; i < line.size() && line[i] != '"'; ++i) {
-            if (line[i] != '\\') {
-                utf8 += line[i];
+        for (e = i + 1; e < line.size() && line[e] != '"'; ++e) {
+            if (line[e] != '\\') {
+                utf8 += line[e];
                 continue;
             }
-            gbk += tq::text::utf8ToGbk(utf8);
-            utf8.clear();
-            const char e = line[++i];
-            if (e == 'x') {
-                gbk += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else {
-                gbk += e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e == '0' ? '\0' : e;
-            }
+            gbk += tq::text::utf8ToGbk(std::exchange(utf8, std::string()));
+            if (line[++e] != 'x')
+                gbk += kBytes[kLetters.find(line[e])];
+            else
+                gbk += static_cast<char>(std::stoi(line.substr((e += 2) - 1, 2), nullptr, 16));
         }
         out.push_back(gbk + tq::text::utf8ToGbk(utf8));
+        ++e;  // the blank after the closing quote
     }
     return out;
 }
@@ -125,10 +120,26 @@ std::string query(tq::CIniFileNew& ini, const std::string& path, const Words& w)
     if (w[0] == "int" && n == 3) return std::to_string(ini.GetValueI(w[1], w[2]));
     if (w[0] == "float" && n == 3)
         return std::string(num, std::to_chars(num, num + 64, ini.GetValueF(w[1], w[2])).ptr);
+    // The profile operations on a buffer of SIZE bytes (a bare - passes null): the result, then
+    // the buffer up to two bytes past it; the buffer starts out as '#'s.
+    auto arg = [&](size_t i) { return w[i] == "-" ? nullptr : w[i].c_str(); };
+    std::memset(num, '#', sizeof num);
+    const uint32_t size = static_cast<uint32_t>(std::atoi(w.back().c_str())),
+                   r = w[0] == "buffer" && n == 5
+                           ? pf::GetPrivateProfileStringA(arg(1), arg(2), arg(3), num, size,
+                                                          path.c_str())
+                       : w[0] == "sectionbuf" && n == 3
+                           ? pf::GetPrivateProfileSectionA(arg(1), num, size, path.c_str())
+                       : w[0] == "namesbuf" && n == 2
+                           ? pf::GetPrivateProfileSectionNamesA(num, size, path.c_str())
+                           : 99;
+    if (r != 99) return std::to_string(r) + " " + quote(std::string_view(num, r + 2));
     if (w[0] != "values") return "unknown query";
     ini.GetAllValues(all);
     if (n == 2) ini.GetAllValues(all);  // "values twice": the second call appends
-    return list(all);
+    std::string out;
+    for (const String& s : all) out += (out.empty() ? "" : " ") + quote(s);
+    return out;
 }
 
 // The file's bytes, a line per line.
@@ -152,7 +163,8 @@ std::string show(std::string bytes) {
     return out;
 }
 
-std::string run(const std::string& path, const std::string& expected) {
+// Runs the lines of `expected` on the file named `path` (GBK, Windows form), `osPath` on disk.
+std::string run(const std::string& path, const std::string& osPath, const std::string& expected) {
     tq::CIniFileNew ini(path, false);
     std::istringstream lines(expected);
     std::string line, edits, queries, out;
@@ -170,30 +182,41 @@ std::string run(const std::string& path, const std::string& expected) {
     StringArray names, keys, values;
     ini.GetAllSections(names);
     for (const String& s : names) {
-        out += "section " + quote(s) + " exists " + std::to_string(ini.SectionExist(s)) + "\n";
-        ini.GetAllKeysAndValues(s, keys, values);
+        const int n = ini.GetAllKeysAndValues(s, keys, values);
+        out += "section " + quote(s) + " exists " + std::to_string(ini.SectionExist(s)) +
+               " entries " + std::to_string(n) + "\n";
+        // The array forms list the same entries.
+        StringArray k{"stale"}, v{"stale"}, onlyValues;
+        EXPECT_EQ(ini.GetValue(s, k, v), n > 0) << s;
+        EXPECT_EQ(ini.GetValue(s, onlyValues), n > 0) << s;
+        EXPECT_TRUE(k == keys && v == values && onlyValues == values && ini.GetNumValues(s) == n);
         for (size_t i = 0; i < keys.size(); ++i)
             out += "  " + quote(keys[i]) + " = " + quote(values[i]) +
                    (keys[i].empty() ? "" : " -> " + quote(ini.GetKeyValue(s, keys[i]))) + "\n";
     }
-    return out + queries + (showFile ? "= file\n" + show(initest::slurp(path)) : "");
+    return out + queries +
+           (showFile ? "= file\n" + show(ostest::readFile(osPath).value_or("")) : "");
 }
 
 TEST(IniGolden, EveryFileReadsAndEditsAsItsExpectedText) {
     const bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
     EXPECT_TRUE(comma || !tqtest::InCI()) << "missing in CI: the locale de_DE.UTF-8";
     const fs::path dir = fs::path(TQTEST_SOURCE_DIR) / "tests" / "ini_golden";
-    initest::TempDir tmp;
+    // The copies lie in a folder named 礬, whose trail byte is '\'.
+    ostest::TempDir tmp;
+    fs::create_directory(tmp.file(ostest::kUtf8Fan));
     int files = 0;
     for (const auto& e : fs::directory_iterator(dir)) {
         if (e.path().extension() != ".ini") continue;
         SCOPED_TRACE(e.path().filename().string());
         const fs::path expectedPath = fs::path(e.path()).replace_extension(".txt");
-        const std::string expected = initest::slurp(expectedPath);
-        const std::string copy = tmp.path() + "/" + e.path().filename().string();
-        fs::copy_file(e.path(), copy, fs::copy_options::overwrite_existing);
-        const std::string actual = run(copy, expected);
-        if (std::getenv("TQTEST_GOLDEN_UPDATE")) initest::writeFile(expectedPath, actual);
+        const std::string expected = ostest::readFile(expectedPath).value_or("");
+        const std::string name = e.path().filename().string(),
+                          copy = tmp.file(ostest::kUtf8Fan + "/" + name);
+        fs::copy_file(e.path(), copy);
+        const std::string actual =
+            run(tmp.path() + "\\" + ostest::kGbkFan + "\\" + name, copy, expected);
+        if (std::getenv("TQTEST_GOLDEN_UPDATE")) ostest::writeFile(expectedPath, actual);
         EXPECT_EQ(actual, expected);
         ++files;
     }

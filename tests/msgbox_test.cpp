@@ -1,16 +1,19 @@
-// The message-box primitive: handler first, then a zenity dialog when a display is present, then
-// the terminal, then one line on standard error.
+// Message boxes: the suite's boxes and value alerts through an installed handler, and the
+// primitive beneath them: handler first, then a zenity dialog when a display is present, then the
+// terminal, then one line on standard error.
 #include "os/msgbox.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <climits>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/os_support.h"
+#include "tqtool/alert.h"
 #include "tqtool/messagebox.h"
 
 using namespace ostest;
@@ -19,8 +22,29 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-const std::string kCaptionGbk = "\xc7\xe0\xba\xe2\xcc\xe1\xca\xbe";  // 青衡提示
+const std::string kNotice = "\xc7\xe0\xba\xe2\xcc\xe1\xca\xbe";  // 青衡提示
+const std::string kSuite = "\xc7\xe0\xba\xe2\xc8\xed\xbc\xfe";   // 青衡软件
+const std::string kFan = "\xb5\x5c";                             // 礬 (trail byte '\')
 const std::string kCaptionUtf8 = "\xe9\x9d\x92\xe8\xa1\xa1\xe6\x8f\x90\xe7\xa4\xba";
+int owner = 0;
+
+// Records every box as "text|caption|flags" (plus "|owner" when it has ours) and answers with
+// `answer`.
+struct Capture {
+    Strings boxes;
+    int answer = tq::mb::IDOK;
+    tq::MessageBoxHandler previous =
+        tq::SetMessageBoxHandler([this](const tq::String& text, const tq::String& caption,
+                                        unsigned flags, tq::WindowHandle w) {
+            boxes.push_back(text + "|" + caption + "|" + std::to_string(flags) +
+                            (w == &owner ? "|owner"
+                             : w         ? "|other"
+                                         : ""));
+            return answer;
+        });
+    ~Capture() { tq::SetMessageBoxHandler(previous); }
+};
+
 const std::string kYes = "\xe6\x98\xaf", kNo = "\xe5\x90\xa6", kOk = "\xe7\xa1\xae\xe5\xae\x9a",
                   kCancel = "\xe5\x8f\x96\xe6\xb6\x88", kAbort = "\xe4\xb8\xad\xe6\xad\xa2",
                   kRetry = "\xe9\x87\x8d\xe8\xaf\x95", kIgnore = "\xe5\xbf\xbd\xe7\x95\xa5";
@@ -53,7 +77,7 @@ class FakeDesktop {
         std::filesystem::remove(tmp_.file("log"));
         ScopedEnv e1("CODE", std::to_string(code).c_str()), e2("OUT", out.c_str()),
             e3("ERR", err.c_str());
-        return tq::os::MessageBoxA(nullptr, text, kCaptionGbk, flags);
+        return tq::os::MessageBoxA(nullptr, text, kNotice, flags);
     }
     // The arguments of the last run, one per line; empty when zenity was not run.
     std::string args() const { return readFile(tmp_.file("log")).value_or(""); }
@@ -71,21 +95,76 @@ std::string dialog(const std::string& shape, const std::string& text = "text") {
 
 }  // namespace
 
+TEST(TqMessageBox, NoticeCaptionAndTheInformationIconAlways) {
+    Capture cap;
+    cap.answer = tq::mb::IDNO;  // passed back as it is
+    EXPECT_EQ(tq::TqMessageBox("t" + kFan, &owner), tq::mb::IDNO);
+    EXPECT_EQ(tq::TqMessageBox("q", 0x4u, "cap" + kFan, &owner), tq::mb::IDNO);
+    EXPECT_EQ(tq::TqMessageBox("q", &owner, 0x4u, "cap"), tq::mb::IDNO);
+    // The caller's other bits pass through; the information bit is ORed into any icon given.
+    EXPECT_EQ(tq::TqMessageBox("t", 0x30u | 0x3u, "", nullptr), tq::mb::IDNO);
+    EXPECT_EQ(tq::TqMessageBox("t", nullptr, 0x40000u | 0x1u, "c"), tq::mb::IDNO);
+    cap.answer = 0;  // a box that could not be shown
+    EXPECT_EQ(tq::TqMessageBox("failed"), 0);
+    EXPECT_EQ(cap.boxes, (Strings{"t" + kFan + "|" + kNotice + "|8256|owner",
+                                  "q|cap" + kFan + "|8260|owner", "q|cap|8260|owner", "t||8307",
+                                  "t|c|270401", "failed|" + kNotice + "|8256"}));
+}
+
+TEST(TQMessageBox, KindAndButtonCodeSelectTheFlags) {
+    Capture cap;
+    const std::pair<char, std::vector<unsigned>> table[] = {
+        {'!', {8240, 8241, 8245, 8242, 8244, 8243}},
+        {'?', {8224, 8225, 8229, 8226, 8228, 8227}},
+        {'x', {8208, 8209, 8213, 8210, 8212, 8211}},
+        {'i', {8256, 8257, 8261, 8258, 8260, 8259}}};
+    Strings want;
+    for (const auto& [kind, flags] : table) {
+        for (int buttons = 1; buttons <= 6; ++buttons) {
+            cap.answer = buttons;
+            EXPECT_EQ(tq::TQMessageBox("t" + kFan, kind, buttons, "own"), buttons);
+            want.push_back("t" + kFan + "|own|" + std::to_string(flags[buttons - 1]));
+        }
+    }
+    EXPECT_EQ(tq::TQMessageBox("sure?", '?', 5), 6);  // an empty caption: the suite's caption
+    want.push_back("sure?|" + kSuite + "|8228");
+    // Unknown kinds (exactly these four bytes) and button codes show nothing.
+    for (char kind : {'e', 'X', 'I', '\0', '\xb5'}) EXPECT_EQ(tq::TQMessageBox("t", kind, 1), 0);
+    for (int buttons : {0, 7, -1}) EXPECT_EQ(tq::TQMessageBox("t", 'i', buttons, "c"), 0);
+    EXPECT_EQ(cap.boxes, want);
+}
+
+TEST(Alert, ShowsNumbersInTheFrameworkBox) {
+    Capture cap;
+    cap.answer = 0;  // Alert ignores what the box returns
+    tq::Alert(-7);
+    tq::Alert(INT_MIN);
+    tq::Alert(5, "label");
+    tq::Alert(-42, kFan);
+    tq::Alert(2.5, "label", 2);
+    tq::Alert(3.14159, 3);
+    tq::Alert(-0.5, 0);
+    tq::Alert(1.25, kFan, 0);
+    tq::Alert(7.0, -3);
+    Strings want;
+    for (const std::string text : {"-7", "-2147483648", "label=5", "\xb5\x5c=-42", "label = 2.50",
+                                   "3.142", "-0", "\xb5\x5c = 1", "7"})
+        want.push_back(text + "|msgbox_test|8192");  // the program's name as caption
+    EXPECT_EQ(cap.boxes, want);
+}
+
 TEST(MessageBoxPrimitive, HandlerComesFirstAndGetsEveryBox) {
-    Strings seen;
-    auto previous = tq::SetMessageBoxHandler(
-        [&](const tq::String& text, const tq::String& caption, unsigned flags, tq::WindowHandle w) {
-            seen.push_back(text + "|" + caption + "|" + std::to_string(flags) + (w ? "|w" : ""));
-            return 5;
-        });
     FakeDesktop desktop;  // a display is present, yet the handler comes first
-    EXPECT_EQ(tq::os::MessageBoxA(&seen, "odd", "c", 0x7), 5);  // even an unknown button set
-    EXPECT_EQ(tq::os::AfxMessageBox("afx", 0x2000), 5);
+    {
+        Capture cap;
+        cap.answer = 5;
+        EXPECT_EQ(tq::os::MessageBoxA(&owner, "odd", "c", 0x7), 5);  // even an unknown button set
+        EXPECT_EQ(cap.boxes, Strings{"odd|c|7|owner"});
+        // Installing returns the handler that was there; the empty handler restores the default.
+        EXPECT_TRUE(static_cast<bool>(tq::SetMessageBoxHandler(nullptr)));
+    }
+    EXPECT_FALSE(static_cast<bool>(tq::SetMessageBoxHandler(nullptr)));
     EXPECT_EQ(desktop.args(), "");
-    EXPECT_EQ(seen, (Strings{"odd|c|7|w", "afx|msgbox_test|8192"}));  // the program's name
-    // Installing returns the handler that was there; the empty handler restores the default.
-    EXPECT_TRUE(static_cast<bool>(tq::SetMessageBoxHandler(nullptr)));
-    EXPECT_FALSE(static_cast<bool>(tq::SetMessageBoxHandler(previous)));
 }
 
 TEST(MessageBoxPrimitive, DesktopDialogShowsIconButtonsAndCaption) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -116,7 +117,7 @@ TEST_P(BothEngines, OpenSettingOfZeroWithBlanksKeepsShownFilesClosed) {
     // Only the second file is opened: the opener runs detached, so its report is waited for (at
     // most 60 s); an opener started for the first file would have reported first.
     EXPECT_EQ(opened.read(), show + "/" + GetParam().shown(2) + "\n");
-    EXPECT_TRUE(ostest::exists(show + "/" + GetParam().shown(1)));
+    EXPECT_TRUE(std::filesystem::exists(show + "/" + GetParam().shown(1)));
 }
 
 TEST_P(BothEngines, ShowingSavesEachUnshownFileOnceUnderAFreeName) {
@@ -130,11 +131,11 @@ TEST_P(BothEngines, ShowingSavesEachUnshownFileOnceUnderAFreeName) {
     Holder app = GetParam().newApp();
     GetParam().show(app);
     EXPECT_EQ(ostest::readFile(show + "/" + GetParam().shown(1)), "mine");
-    EXPECT_TRUE(ostest::exists(show + "/" + GetParam().shown(2)));
+    EXPECT_TRUE(std::filesystem::exists(show + "/" + GetParam().shown(2)));
     GetParam().add(app);
     GetParam().show(app);
-    EXPECT_TRUE(ostest::exists(show + "/" + GetParam().shown(3)));
-    EXPECT_FALSE(ostest::exists(show + "/" + GetParam().shown(4)));
+    EXPECT_TRUE(std::filesystem::exists(show + "/" + GetParam().shown(3)));
+    EXPECT_FALSE(std::filesystem::exists(show + "/" + GetParam().shown(4)));
 }
 
 TEST_P(BothEngines, AShowFolderThatCannotBeMadeIsAnErrorOfTheCall) {

@@ -43,23 +43,6 @@ TEST(Split, PiecesBetweenSeparatorsAppendedToWhatIsThere) {
     EXPECT_EQ(tq::FindChNumInStr(kFan + "\\" + kKan, '\\'), 1);
 }
 
-TEST(Split, LongTextsAreScannedOnce) {
-    // 200,000 separators between pieces that end in a character with trail byte '\'.
-    String text, words;
-    for (int i = 0; i < 200000; ++i) {
-        text += std::to_string(i) + kFan + "\\";
-        words += "w" + std::to_string(i) + "  ";
-    }
-    StringArray a;
-    tq::Str2StrArr(text, a, '\\');
-    ASSERT_EQ(a.size(), 200001u);
-    EXPECT_EQ(a[123456], "123456" + kFan);
-    EXPECT_EQ(a.back(), "");
-    EXPECT_EQ(tq::FindChNumInStr(text, '\\'), 200000);
-    EXPECT_EQ(tq::StrArr2Str(a, '\\'), text);
-    EXPECT_EQ(tq::NthSpaceStr(words, 200000), "w199999");
-}
-
 TEST(Join, SeparatorRemovedFromItems) {
     const std::tuple<StringArray, String, String> cases[] = {
         {{"a-b", "c"}, "-", "ab-c"},

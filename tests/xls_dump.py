@@ -92,5 +92,5 @@ def xlsx(path):
 
 for f in sys.argv[1:]:
     for sheet, ref, text in (xls if f.endswith(".xls") else xlsx)(f):
-        esc = text.replace("\\", "\\\\").replace("\n", "\\n").replace("\t", "\\t")
+        esc = text.replace("\\", "\\\\").replace("\n", "\\n").replace("\r", "\\r").replace("\t", "\\t")
         print("%s\t%s\t%s\t%s" % (os.path.basename(f), sheet, ref, esc))

@@ -3,14 +3,10 @@
 // workbooks the engine writes are read back by xlrd and LibreOffice; damaged, encrypted and
 // hostile files are refused naming the file, and a file claiming a huge sheet costs no memory.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,6 +16,8 @@
 #include "office/spreadsheet/xls/xls_reader.h"
 #include "office/spreadsheet/xls/xls_writer.h"
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
+#include "support/book_lines.h"
+#include "support/child_run.h"
 #include "support/os_support.h"
 #include "support/require.h"
 #include "text/text.h"
@@ -59,29 +57,6 @@ std::map<std::string, Lines> independentView(const std::vector<std::string>& fil
     for (std::istringstream in(all); std::getline(in, line);)
         out[line.substr(0, line.find('\t'))].push_back(line);
     for (auto& [f, lines] : out) std::sort(lines.begin(), lines.end());
-    return out;
-}
-
-// The same lines from the engine's model of a workbook (worksheets only).
-Lines engineView(const std::string& file, Workbook wb) {
-    BookModel b(std::move(wb));
-    Lines out;
-    auto esc = [](std::string t) {
-        std::string r;
-        for (char c : t)
-            r += c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\\' ? "\\\\" : std::string(1, c);
-        return r;
-    };
-    for (const Sheet& s : b.wb.sheets) {
-        if (s.kind != SheetKind::Worksheet) continue;
-        std::string head = file + "\t" + s.name + "\t";
-        for (const Row& r : s.rows)
-            for (const Cell& c : r.cells)
-                if (c.type != CellType::Empty)
-                    out.push_back(head + CellName(r.row, c.col) + "\t" + esc(CellText(b, c)));
-        for (const MergeArea& m : s.merges) out.push_back(head + "merged\t" + RectName(ToRect(m)));
-    }
-    std::sort(out.begin(), out.end());
     return out;
 }
 
@@ -144,7 +119,7 @@ TEST_F(Xls, EveryFixtureReadsAsXlrdReadsIt) {
         std::string name = fs::path(f).filename().string();
         SCOPED_TRACE(name);
         EXPECT_FALSE(theirs[name].empty());
-        EXPECT_EQ(difference(engineView(name, readXls(f)), theirs[name]), "");
+        EXPECT_EQ(difference(tqtest::BookLines(name, readXls(f)), theirs[name]), "");
     }
 }
 
@@ -185,20 +160,11 @@ TEST_F(Xls, ASheetClaimingAllRowsAndColumnsCostsOnlyItsCells) {
     size_t cells = 0;
     for (const Row& r : wb.sheets[0].rows) cells += r.cells.size();
     EXPECT_EQ(cells, 4u);
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        long pages = 0;
-        std::ifstream("/proc/self/statm") >> pages >> pages;
+    tqtest::ChildRun o = tqtest::RunInChild([] {
         readXls(file("hb_dimensions.xls"));
-        rusage ru{};
-        ::getrusage(RUSAGE_SELF, &ru);
-        long grownKb = ru.ru_maxrss - pages * (::sysconf(_SC_PAGESIZE) / 1024);
-        ::_exit(grownKb < 20 * 1024 ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "reading took 20 MB or more";
+        return std::string();
+    });
+    EXPECT_LT(o.peakGrowthKb, tqtest::kSanitizerFactor * 20 * 1024) << o.message;
 }
 
 TEST_F(Xls, DamagedEncryptedAndHostileFilesAreRefusedNamingTheFile) {
@@ -284,7 +250,7 @@ TEST_F(Xls, WrittenWorkbooksReadBackTheSameInXlrdLibreOfficeAndTheEngine) {
     sample(b);
     std::string path = out.path() + "/written.xls";
     WriteXls(b, path, 1);
-    Lines expected = engineView("written.xls", std::move(b.wb));
+    Lines expected = tqtest::BookLines("written.xls", std::move(b.wb));
     EXPECT_EQ(difference(expected, independentView({path})["written.xls"]), "");
     std::string home = out.path() + "/lo";
     run("HOME=" + home + " soffice -env:UserInstallation=file://" + home +
@@ -362,9 +328,9 @@ TEST_F(Xls, TemplatesSavesAndConversionGoThroughTheXlsWriter) {
     tq::tool::WorkbookFile(xlsx).saveAs(xls);
     Workbook viaXlsx;
     ReadXlsx(xlsx, viaXlsx);
-    EXPECT_EQ(
-        difference(engineView("out.xls", std::move(viaXlsx)), independentView({xls})["out.xls"]),
-        "");
+    EXPECT_EQ(difference(tqtest::BookLines("out.xls", std::move(viaXlsx)),
+                         independentView({xls})["out.xls"]),
+              "");
 }
 
 }  // namespace

@@ -47,11 +47,8 @@ elif kind == "xls":
         seed("file-" + name, b"\0" + data)
         try:
             doc = compdoc.CompDoc(data, logfile=open(os.devnull, "w"))
-            for stream in ("Workbook", "Book"):
-                body = doc.get_named_stream(stream)
-                if body:
-                    seed("stream-" + name, b"\1" + body)
-                    break
+            body = doc.get_named_stream("Workbook") or doc.get_named_stream("Book")
+            seed("stream-" + name, b"\1" + body)
         except Exception:
             pass  # the damaged fixtures have no readable stream; the file seed stays
 else:

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "check_workbook.h"
 #include "office/spreadsheet/xls/compound_file.h"
 #include "office/spreadsheet/xls/xls_reader.h"
 #include "tqtool/limits.h"
-#include "tqtool/types.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
@@ -39,23 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const tq::AutomationError&) {
         return 0;
     }
-    // What was read must hold together.
-    for (const auto& sh : wb.sheets) {
-        for (size_t i = 0; i < sh.rows.size(); ++i) {
-            const auto& r = sh.rows[i];
-            if (i && r.row <= sh.rows[i - 1].row) __builtin_trap();
-            for (size_t k = 0; k < r.cells.size(); ++k) {
-                const auto& c = r.cells[k];
-                if (c.col >= tq::office::kMaxCols || (k && c.col <= r.cells[k - 1].col))
-                    __builtin_trap();
-                if (c.type == tq::office::CellType::String && c.str >= wb.strings.size())
-                    __builtin_trap();
-                if (c.style >= wb.styles.size()) __builtin_trap();
-            }
-        }
-        for (const auto& ci : sh.cols)
-            if (ci.style >= 0 && static_cast<size_t>(ci.style) >= wb.styles.size())
-                __builtin_trap();
-    }
+    tqfuzz::CheckWorkbook(wb);
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "check_workbook.h"
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
 #include "tqtool/types.h"
 
@@ -44,13 +45,13 @@ const char kStyles[] =
     R"(<sz val="11"/></font></fonts><fills><fill><patternFill patternType="none"/></fill></fills>)"
     R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="164" fontId="0" fillId="0"/></cellXfs></styleSheet>)";
 
+using Parts = std::vector<std::pair<const char*, std::string_view>>;
+
 // A zip of stored (uncompressed) parts, so that mutations reach the parts' parsers.
-std::string storedZip(const std::vector<std::pair<const char*, std::string_view>>& parts) {
-    zip_error_t err;
-    zip_error_init(&err);
-    zip_source_t* buf = zip_source_buffer_create(nullptr, 0, 0, &err);
+std::string storedZip(const Parts& parts) {
+    zip_source_t* buf = zip_source_buffer_create(nullptr, 0, 0, nullptr);
     zip_source_keep(buf);
-    zip_t* z = zip_open_from_source(buf, ZIP_TRUNCATE, &err);
+    zip_t* z = zip_open_from_source(buf, ZIP_TRUNCATE, nullptr);
     for (const auto& [name, data] : parts) {
         zip_source_t* s = zip_source_buffer(z, data.data(), data.size(), 0);
         zip_int64_t i = zip_file_add(z, name, s, ZIP_FL_OVERWRITE);
@@ -65,7 +66,6 @@ std::string storedZip(const std::vector<std::pair<const char*, std::string_view>
         zip_source_close(buf);
     }
     zip_source_free(buf);
-    zip_error_fini(&err);
     return out;
 }
 
@@ -79,52 +79,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.maxCells = 1'000'000;
     limits.maxTextBytes = 16u << 20;
     std::string_view body(reinterpret_cast<const char*>(data + 1), size - 1);
-    std::string package;
-    const void* bytes = body.data();
-    size_t length = body.size();
-    unsigned mode = data[0] % 7;
-    if (mode != 0) {
-        // The part that the input replaces, by mode: sheet, strings, styles, workbook, rels,
-        // sheet 2.
-        static const int kSlot[7] = {0, 4, 6, 7, 2, 3, 5};
-        static const char* const kNames[8] = {
-            "[Content_Types].xml",      "_rels/.rels",
-            "xl/workbook.xml",          "xl/_rels/workbook.xml.rels",
-            "xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml",
-            "xl/sharedStrings.xml",     "xl/styles.xml"};
-        std::string_view parts[8] = {kContentTypes, kRootRels, kWorkbook, kWorkbookRels,
-                                     kSheet,        kSheet,    kStrings,  kStyles};
-        parts[kSlot[mode]] = body;
-        std::vector<std::pair<const char*, std::string_view>> entries;
-        for (int i = 0; i < 8; ++i) entries.emplace_back(kNames[i], parts[i]);
-        package = storedZip(entries);
-        bytes = package.data();
-        length = package.size();
+    std::string package(body);
+    if (const unsigned mode = data[0] % 7; mode != 0) {
+        // Modes 1 to 6: the input is the sheet, the shared strings, the styles, the workbook, its
+        // relationships or the second sheet.
+        Parts parts = {{"xl/worksheets/sheet1.xml", kSheet},
+                       {"xl/sharedStrings.xml", kStrings},
+                       {"xl/styles.xml", kStyles},
+                       {"xl/workbook.xml", kWorkbook},
+                       {"xl/_rels/workbook.xml.rels", kWorkbookRels},
+                       {"xl/worksheets/sheet2.xml", kSheet},
+                       {"[Content_Types].xml", kContentTypes},
+                       {"_rels/.rels", kRootRels}};
+        parts[mode - 1].second = body;
+        package = storedZip(parts);
     }
     tq::office::Workbook wb;
     try {
-        tq::office::ReadXlsxMemory(bytes, length, "fuzz.xlsx", wb, limits);
+        tq::office::ReadXlsxMemory(package.data(), package.size(), "fuzz.xlsx", wb, limits);
     } catch (const tq::AutomationError&) {
         return 0;
     }
-    // What was read must hold together.
-    for (const auto& sh : wb.sheets) {
-        uint32_t lastRow = 0;
-        bool first = true;
-        for (const auto& r : sh.rows) {
-            if (!first && r.row <= lastRow) __builtin_trap();
-            if (r.row >= tq::office::kMaxRows) __builtin_trap();
-            first = false;
-            lastRow = r.row;
-            for (size_t i = 0; i < r.cells.size(); ++i) {
-                const auto& c = r.cells[i];
-                if (c.col >= tq::office::kMaxCols || (i && c.col <= r.cells[i - 1].col))
-                    __builtin_trap();
-                if (c.type == tq::office::CellType::String && c.str >= wb.strings.size())
-                    __builtin_trap();
-                if (c.style >= wb.styles.size()) __builtin_trap();
-            }
-        }
-    }
+    tqfuzz::CheckWorkbook(wb);
     return 0;
 }

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "os/process.h"
@@ -40,25 +40,23 @@ bool readUntilEnd(int fd, std::string& out, Clock::time_point deadline) {
     }
 }
 
-std::string failed(const char* what) {
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
 // In the child: a private mount namespace and, when asked, `root` as the root folder; "" when
 // that is set up, otherwise why not.
 std::string isolate(const std::string& root) {
     if (::unshare(CLONE_NEWNS) != 0) {
         const std::string id = std::to_string(::getuid()), gid = std::to_string(::getgid());
-        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return failed("unshare");
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return std::string("unshare: ") + std::strerror(errno);
         std::ofstream("/proc/self/setgroups") << "deny";
         std::ofstream("/proc/self/uid_map") << "0 " << id << " 1";
         std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
     }
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return failed("mount");
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return std::string("mount: ") + std::strerror(errno);
     struct stat want, now;
     if (root.empty()) return "";
     if (::stat(root.c_str(), &want) != 0 || ::chroot(root.c_str()) != 0 || ::chdir("/") != 0)
-        return failed("chroot");
+        return std::string("chroot: ") + std::strerror(errno);
     // Nothing may ever run against the machine's real root folder.
     if (::stat("/", &now) != 0 || now.st_dev != want.st_dev || now.st_ino != want.st_ino)
         ::_exit(99);
@@ -97,14 +95,7 @@ void writeScript(const std::string& path, const std::string& content) {
 std::optional<std::string> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string win(std::string path) {

@@ -40,8 +40,6 @@ void writeFile(const std::string& path, const std::string& content);
 void writeScript(const std::string& path, const std::string& content);
 /// The content of a file, or nothing when it cannot be read.
 std::optional<std::string> readFile(const std::string& path);
-/// True when `path` exists (a link is not followed).
-bool exists(const std::string& path);
 /// An ASCII file-system path in Windows form (backslashes), as callers of the library write it.
 std::string win(std::string path);
 
