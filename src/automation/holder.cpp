@@ -37,6 +37,10 @@ Variant Holder::InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
         fail(hresult::DISP_E_EXCEPTION_, MemberName(*target, id) + ": " + e.what());
     }
     if (resultType == VT_EMPTY) return Variant();
+    // A result that already has the type asked for is handed back as it is (the coercion would
+    // copy it).
+    if (!(result.vt & VT_BYREF) && (resultType == VT_VARIANT || resultType == result.vt))
+        return result;
     try {
         return ChangeType(result, resultType);
     } catch (const AutomationError& e) {

@@ -1,6 +1,7 @@
 // Number text (see number_text.h).
 #include "text/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -15,46 +16,95 @@ std::string FormatNumber(double v, int digits) {
     if (v == 0) return "0";
     if (digits < 1) digits = 1;
     if (digits > 17) digits = 17;
+    char out[48];
+    char* o = out;
+    // An integer below 2^53 is its own shortest form, digit for digit; with no more digits than
+    // asked for it is written in full.
+    static constexpr double kPow10[18] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                          1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+    double a = std::fabs(v);
+    if (a < kPow10[digits] && a < 9007199254740992.0 && a == std::floor(a))
+        return std::string(out, std::to_chars(out, out + sizeof out, static_cast<int64_t>(v)).ptr);
+
+    // A decimal of few places (1.35, 12345.675) is found directly: when m / 10^k reads back as
+    // exactly |v|, the decimal m x 10^-k is within half a unit of the last place of v, and with
+    // at most 15 digits it is the one decimal of that many digits that is (a decimal grid of
+    // 15 digits is much coarser than the doubles), so it is also the rounded form below.
+    static constexpr double kScale[4] = {1e1, 1e2, 1e3, 1e4};
+    if (digits <= 15 && a < 1e14)
+        for (int k = 0; k < 4; ++k) {
+            double m = std::nearbyint(a * kScale[k]);
+            if (m >= kPow10[digits] || m / kScale[k] != a) continue;
+            char d[24];
+            char* end = std::to_chars(d, d + sizeof d, static_cast<int64_t>(m)).ptr;
+            size_t len = static_cast<size_t>(end - d), places = static_cast<size_t>(k) + 1;
+            if (v < 0) *o++ = '-';
+            if (len <= places) {
+                *o++ = '0';
+                *o++ = '.';
+                o = std::fill_n(o, places - len, '0');
+                o = std::copy(d, end, o);
+            } else {
+                o = std::copy(d, end - places, o);
+                *o++ = '.';
+                o = std::copy(end - places, end, o);
+            }
+            return std::string(out, o);
+        }
+
     // d.ddddde+XX with at most `digits` significant digits, rounded once. The shortest form
     // that reads back as `v` is the same text whenever it has no more digits than asked for
     // (any decimal of 15 digits or fewer survives a round trip through a double), and it is
-    // much cheaper than printf; otherwise printf rounds to `digits`.
-    char shortest[64];
-    auto conv =
-        std::to_chars(shortest, shortest + sizeof shortest, v, std::chars_format::scientific);
-    std::string e(shortest, conv.ptr);
-    size_t sigDigits = 0;
-    for (char c : e) {
-        if (c == 'e') break;
-        if (isDigit(static_cast<unsigned char>(c))) ++sigDigits;
+    // much cheaper than rounding; otherwise the number is rounded to `digits` as printf's %.*e
+    // rounds it.
+    char e[48];
+    auto conv = std::to_chars(e, e + sizeof e, v, std::chars_format::scientific);
+    char mantissa[24];
+    size_t n = 0;
+    const char* p = e;
+    for (; p < conv.ptr && *p != 'e'; ++p)
+        if (isDigit(static_cast<unsigned char>(*p)) && n < sizeof mantissa) mantissa[n++] = *p;
+    if (n > static_cast<size_t>(digits)) {
+        conv = std::to_chars(e, e + sizeof e, v, std::chars_format::scientific, digits - 1);
+        n = 0;
+        for (p = e; p < conv.ptr && *p != 'e'; ++p)
+            if (isDigit(static_cast<unsigned char>(*p))) mantissa[n++] = *p;
     }
-    if (conv.ec != std::errc() || sigDigits > static_cast<size_t>(digits))
-        e = format("%.*e", digits - 1, v);
-    size_t ePos = e.find('e');
-    int exponent = atoi(e.c_str() + ePos + 1);
-    std::string mantissa;
-    for (size_t i = 0; i < ePos; ++i)
-        if (isDigit(static_cast<unsigned char>(e[i]))) mantissa.push_back(e[i]);
-    while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), conv.ptr, exponent);
+    while (n > 1 && mantissa[n - 1] == '0') --n;
 
-    std::string out = v < 0 ? "-" : "";
+    if (v < 0) *o++ = '-';
     if (exponent >= digits || exponent < -6) {
-        out += mantissa[0];
-        if (mantissa.size() > 1) out += "." + mantissa.substr(1);
-        out += format("E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-        return out;
+        *o++ = mantissa[0];
+        if (n > 1) {
+            *o++ = '.';
+            o = std::copy(mantissa + 1, mantissa + n, o);
+        }
+        int x = std::abs(exponent);
+        *o++ = 'E';
+        *o++ = exponent < 0 ? '-' : '+';
+        if (x < 10) *o++ = '0';
+        o = std::to_chars(o, out + sizeof out, x).ptr;
+        return std::string(out, o);
     }
     if (exponent >= 0) {
         size_t intDigits = static_cast<size_t>(exponent) + 1;
-        if (mantissa.size() <= intDigits) {
-            out += mantissa + std::string(intDigits - mantissa.size(), '0');
+        if (n <= intDigits) {
+            o = std::copy(mantissa, mantissa + n, o);
+            o = std::fill_n(o, intDigits - n, '0');
         } else {
-            out += mantissa.substr(0, intDigits) + "." + mantissa.substr(intDigits);
+            o = std::copy(mantissa, mantissa + intDigits, o);
+            *o++ = '.';
+            o = std::copy(mantissa + intDigits, mantissa + n, o);
         }
     } else {
-        out += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + mantissa;
+        *o++ = '0';
+        *o++ = '.';
+        o = std::fill_n(o, -exponent - 1, '0');
+        o = std::copy(mantissa, mantissa + n, o);
     }
-    return out;
+    return std::string(out, o);
 }
 
 bool ParseNumber(std::string_view s, double& out) {

@@ -31,9 +31,12 @@ void Fail(const MemberRef& member, std::string_view why) {
     Fail(hresult::E_FAIL_, member, why);
 }
 
+namespace {
+const Variant kMissing = Variant::Missing();
+}  // namespace
+
 const Variant& Arg(std::span<const Variant> args, size_t i) {
-    static const Variant missing = Variant::Missing();
-    return i < args.size() ? args[i].deref() : missing;
+    return i < args.size() ? args[i].deref() : kMissing;
 }
 
 bool Given(const Variant& v) {

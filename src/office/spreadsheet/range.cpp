@@ -2,6 +2,8 @@
 // Cells, Rows, Columns, EntireRow, EntireColumn, Resize, Count, Row, Column, Address).
 #include "office/spreadsheet/range.h"
 
+#include "office/common/recycled.h"
+
 #include "text/text.h"
 #include "tqtool/types.h"
 
@@ -16,7 +18,8 @@ bool inSheet(int64_t r, int64_t c) {
 }  // namespace
 
 DispatchPtr MakeRange(const BookPtr& b, uint32_t sheetId, int cache, const Rect& r, View v) {
-    return std::make_shared<RangeObj>(b, sheetId, cache, r, v);
+    return std::allocate_shared<RangeObj>(RecyclingAllocator<RangeObj>(), b, sheetId, cache, r,
+                                          v);
 }
 
 const Style& RangeObj::style(DISPID id) {

@@ -237,10 +237,18 @@ template <class S>
 auto findRowImpl(S& s, uint32_t r) -> decltype(&s.rows[0]) {
     auto& rows = s.rows;
     if (rows.empty()) return nullptr;
+    size_t h = s.rowHint;
+    if (h < rows.size() && rows[h].row == r) return &rows[h];
+    if (h + 1 < rows.size() && rows[h + 1].row == r) {
+        s.rowHint = h + 1;
+        return &rows[h + 1];
+    }
     if (rows.back().row == r) return &rows.back();
     auto it = std::lower_bound(rows.begin(), rows.end(), r,
                                [](const Row& a, uint32_t v) { return a.row < v; });
-    return (it != rows.end() && it->row == r) ? &*it : nullptr;
+    if (it == rows.end() || it->row != r) return nullptr;
+    s.rowHint = static_cast<size_t>(it - rows.begin());
+    return &*it;
 }
 template <class R>
 auto findCellInRow(R& row, uint32_t c) -> decltype(&row.cells[0]) {

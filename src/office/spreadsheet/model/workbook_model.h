@@ -139,6 +139,8 @@ struct Sheet {
     SheetKind kind = SheetKind::Worksheet;
     uint32_t id = 0;                // the engine's identity of the sheet (0 = not assigned yet)
     std::vector<Row> rows;          // sorted by row, unique
+    mutable size_t rowHint = 0;     // where the last row looked up was: cell-by-cell readers
+                                    // ask for the same row or the next one
     std::vector<ColInfo> cols;      // sorted, not overlapping
     std::vector<MergeArea> merges;  // not overlapping; changed through Merge, Unmerge, SetMerges
     mutable MergeIndex mergeIndex;  // finds the areas of `merges`
