@@ -13,6 +13,17 @@ namespace {
     throw AutomationError(code, message);
 }
 
+// Calls the member; an exception other than an AutomationError becomes one naming the member.
+Variant invoke(IDispatch& target, DISPID id, InvokeKind kind, std::span<const Variant> args) {
+    try {
+        return target.Invoke(id, kind, args);
+    } catch (const AutomationError&) {
+        throw;
+    } catch (const std::exception& e) {
+        fail(hresult::DISP_E_EXCEPTION_, MemberName(target, id) + ": " + e.what());
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -28,14 +39,7 @@ Variant Holder::InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
     if (!p_) return Variant();
     // Keep the object alive for the call even if the holder is re-attached from inside it.
     DispatchPtr target = p_;
-    Variant result;
-    try {
-        result = target->Invoke(id, kind, args);
-    } catch (const AutomationError&) {
-        throw;
-    } catch (const std::exception& e) {
-        fail(hresult::DISP_E_EXCEPTION_, MemberName(*target, id) + ": " + e.what());
-    }
+    Variant result = invoke(*target, id, kind, args);
     if (resultType == VT_EMPTY) return Variant();
     // A result that already has the type asked for is handed back as it is (the coercion would
     // copy it).

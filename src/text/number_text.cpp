@@ -2,6 +2,7 @@
 #include "text/number_text.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -52,13 +53,14 @@ std::string FormatNumber(double v, int digits) {
             return std::string(out, o);
         }
 
-    // d.ddddde+XX with at most `digits` significant digits, rounded once. The shortest form
-    // that reads back as `v` is the same text whenever it has no more digits than asked for
-    // (any decimal of 15 digits or fewer survives a round trip through a double), and it is
-    // much cheaper than rounding; otherwise the number is rounded to `digits` as printf's %.*e
-    // rounds it.
+    // d.ddddde+XX with at most `digits` significant digits, rounded once as printf's %.*e
+    // rounds. With 15 digits or fewer that is all (for a normal double); otherwise the shortest
+    // form that reads back as `v` is the answer when it has no more digits than asked for (it
+    // is cheaper to find), and the rounded form when it has more.
     char e[48];
-    auto conv = std::to_chars(e, e + sizeof e, v, std::chars_format::scientific);
+    auto conv = digits <= 15 && a >= DBL_MIN
+                    ? std::to_chars(e, e + sizeof e, v, std::chars_format::scientific, digits - 1)
+                    : std::to_chars(e, e + sizeof e, v, std::chars_format::scientific);
     char mantissa[24];
     size_t n = 0;
     const char* p = e;

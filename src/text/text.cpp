@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace tq::text {
@@ -500,9 +501,13 @@ bool isValidUtf8(std::string_view s) {
 }
 
 std::u16string utf8ToUtf16(std::string_view s) {
-    // Every byte yields at most one code unit (a four-byte sequence yields two).
-    std::u16string out(s.size(), u'\0');
-    char16_t* o = out.data();
+    // Every byte yields at most one code unit (a four-byte sequence yields two). A short text is
+    // decoded on the stack first, so that the result is made at its final size.
+    char16_t local[64];
+    std::u16string out;
+    if (s.size() > std::size(local)) out.resize(s.size());
+    char16_t* const begin = s.size() > std::size(local) ? out.data() : local;
+    char16_t* o = begin;
     size_t i = 0;
     while (i < s.size()) {
         unsigned char b = static_cast<unsigned char>(s[i]);
@@ -510,6 +515,17 @@ std::u16string utf8ToUtf16(std::string_view s) {
             *o++ = b;
             ++i;
             continue;
+        }
+        if ((b & 0xF0) == 0xE0 && i + 2 < s.size()) {  // the common case for Chinese text
+            unsigned char t1 = static_cast<unsigned char>(s[i + 1]);
+            unsigned char t2 = static_cast<unsigned char>(s[i + 2]);
+            char32_t cp = char32_t(b & 0x0F) << 12 | char32_t(t1 & 0x3F) << 6 | (t2 & 0x3F);
+            if ((t1 & 0xC0) == 0x80 && (t2 & 0xC0) == 0x80 && cp >= 0x800 &&
+                (cp < 0xD800 || cp > 0xDFFF)) {
+                *o++ = static_cast<char16_t>(cp);
+                i += 3;
+                continue;
+            }
         }
         char32_t cp = decodeUtf8(s, i);
         if (cp >= 0x10000) {
@@ -520,7 +536,8 @@ std::u16string utf8ToUtf16(std::string_view s) {
             *o++ = static_cast<char16_t>(cp);
         }
     }
-    out.resize(static_cast<size_t>(o - out.data()));
+    if (begin == local) return std::u16string(local, o);
+    out.resize(static_cast<size_t>(o - begin));
     return out;
 }
 

@@ -254,6 +254,9 @@ template <class R>
 auto findCellInRow(R& row, uint32_t c) -> decltype(&row.cells[0]) {
     auto& cells = row.cells;
     if (cells.empty()) return nullptr;
+    // Rows are mostly filled from their first cell on without gaps.
+    size_t k = size_t(c) - cells[0].col;
+    if (c >= cells[0].col && k < cells.size() && cells[k].col == c) return &cells[k];
     if (cells.back().col == c) return &cells.back();
     auto it = std::lower_bound(cells.begin(), cells.end(), c,
                                [](const Cell& a, uint32_t v) { return a.col < v; });
