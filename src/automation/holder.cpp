@@ -26,19 +26,12 @@ Variant invoke(IDispatch& target, DISPID id, InvokeKind kind, std::span<const Va
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Holder
-
-Variant Holder::InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
-                             std::initializer_list<Variant> args) const {
-    return InvokeHelper(id, kind, resultType, std::span<const Variant>(args.begin(), args.size()));
-}
-
-Variant Holder::InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
-                             std::span<const Variant> args) const {
-    if (!p_) return Variant();
-    // Keep the object alive for the call even if the holder is re-attached from inside it.
-    DispatchPtr target = p_;
+Variant Invoke(const DispatchPtr& obj, DISPID id, InvokeKind kind, uint16_t resultType,
+               std::span<const Variant> args) {
+    if (!obj) return Variant();
+    // Keep the object alive for the call even if the caller's reference is replaced from inside
+    // it.
+    DispatchPtr target = obj;
     Variant result = invoke(*target, id, kind, args);
     if (resultType == VT_EMPTY) return Variant();
     // A result that already has the type asked for is handed back as it is (the coercion would
@@ -50,6 +43,26 @@ Variant Holder::InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
     } catch (const AutomationError& e) {
         fail(e.code(), MemberName(*target, id) + ": " + e.what());
     }
+}
+
+DispatchPtr ObjectOf(const Variant& v) {
+    const Variant& d = v.deref();
+    return d.vt == VT_DISPATCH ? d.disp : nullptr;
+}
+
+DispatchPtr GetObjectOf(const DispatchPtr& obj, DISPID id, std::initializer_list<Variant> args) {
+    if (!obj) return nullptr;
+    Variant r = Invoke(obj, id, InvokeKind::PropertyGet, VT_DISPATCH,
+                       std::span<const Variant>(args.begin(), args.size()));
+    return std::move(r.disp);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Holder
+
+Variant Holder::InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
+                             std::initializer_list<Variant> args) const {
+    return InvokeHelper(id, kind, resultType, std::span<const Variant>(args.begin(), args.size()));
 }
 
 Holder Holder::GetObject(DISPID id, std::initializer_list<Variant> args) const {

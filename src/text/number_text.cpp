@@ -21,7 +21,7 @@ std::string FormatNumber(double v, int digits) {
     char* o = out;
     // An integer below 2^53 is its own shortest form, digit for digit; with no more digits than
     // asked for it is written in full.
-    static constexpr double kPow10[18] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+    static constexpr double kPow10[18] = {1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
                                           1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
     double a = std::fabs(v);
     if (a < kPow10[digits] && a < 9007199254740992.0 && a == std::floor(a))

@@ -18,8 +18,7 @@ bool inSheet(int64_t r, int64_t c) {
 }  // namespace
 
 DispatchPtr MakeRange(const BookPtr& b, uint32_t sheetId, int cache, const Rect& r, View v) {
-    return std::allocate_shared<RangeObj>(RecyclingAllocator<RangeObj>(), b, sheetId, cache, r,
-                                          v);
+    return std::allocate_shared<RangeObj>(RecyclingAllocator<RangeObj>(), b, sheetId, cache, r, v);
 }
 
 const Style& RangeObj::style(DISPID id) {

@@ -386,7 +386,8 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                     uint32_t first = wide ? U32(r.data) : U16(r.data);
                     uint32_t last = wide ? U32(r.data + 4) : U16(r.data + 2);
                     if (last > first)
-                        sh.rows.reserve(std::min<size_t>(last - first, (s_.size() - rd.pos()) / 10));
+                        sh.rows.reserve(
+                            std::min<size_t>(last - first, (s_.size() - rd.pos()) / 10));
                 }
                 break;
             case id::kWsBool:
