@@ -14,15 +14,15 @@
 #include <cstring>
 #include <string>
 
-#include "text/dates.h"
-#include "text/number_text.h"
 #include "automation/excel_ops.h"
 #include "automation/holder.h"
 #include "automation/servers.h"
 #include "office/builtin_servers.h"
 #include "office/spreadsheet/xlsx/xlsx_reader.h"
-#include "tqtool/types.h"
+#include "text/dates.h"
+#include "text/number_text.h"
 #include "text/text.h"
+#include "tqtool/types.h"
 
 using namespace tq::automation;
 using Clock = std::chrono::steady_clock;
