@@ -349,11 +349,10 @@ void CTqExcel::getMegeCell(Table& table, std::vector<STqFixedCellInfo>& mergedCe
     const auto lastRow = static_cast<int64_t>(n) + 1;
     const auto lastCol = static_cast<int64_t>(m) + 1;
     checkReadArea("getMegeCell", path, 0, 0, lastRow, lastCol);
-    range = GetObjectOf(sheet, xl::Worksheet_Cells);
-    const Holder cells(range);
     for (int64_t r = 1; r <= lastRow; ++r) {
         for (int64_t c = 1; c <= lastCol; ++c) {
-            DispatchPtr cell = ObjectOf(cells.InvokeHelper(
+            range = GetObjectOf(sheet, xl::Worksheet_Cells);
+            DispatchPtr cell = ObjectOf(Holder(range).InvokeHelper(
                 xl::Range_Item, InvokeKind::PropertyGet, automation::VT_VARIANT,
                 {Variant::I4(static_cast<int32_t>(r)), Variant::I4(static_cast<int32_t>(c))}));
             if (!cell) continue;
