@@ -231,25 +231,10 @@ Variant changeType(const Variant& in, uint16_t to, int depth) {
     if (to == VT_EMPTY) return Variant();
     if (v.vt == to) return v;
 
-    switch (v.vt) {
-        case VT_EMPTY:
-        case VT_NULL:
-        case VT_I2:
-        case VT_I4:
-        case VT_INT:
-        case VT_UI4:
-        case VT_R4:
-        case VT_R8:
-        case VT_DATE:
-        case VT_BOOL:
-        case VT_BSTR:
-        case VT_ERROR:
-        case VT_DISPATCH:
-            break;
-        default:
-            fail(hresult::DISP_E_BADVARTYPE_,
-                 "cannot convert " + typeText(v.vt) + ": unknown variant type");
-    }
+    if (!isNumeric(v.vt) && v.vt != VT_NULL && v.vt != VT_BSTR && v.vt != VT_ERROR &&
+        v.vt != VT_DISPATCH)
+        fail(hresult::DISP_E_BADVARTYPE_,
+             "cannot convert " + typeText(v.vt) + ": unknown variant type");
 
     // An error value (a sheet error such as #DIV/0!, or the missing value) has no other form.
     if (v.vt == VT_ERROR)

@@ -25,7 +25,7 @@ class RecyclingAllocator {
     }
     void deallocate(T* p, size_t n) {
         FreeList& f = freeList();
-        if (n == 1 && f.count < kKept) {
+        if (n == 1 && !f.closed && f.count < kKept) {
             f.blocks[f.count++] = p;
             return;
         }
@@ -40,19 +40,24 @@ class RecyclingAllocator {
   private:
     // Blocks kept per thread and type: a reader holds only a few objects of a kind at once.
     static constexpr size_t kKept = 32;
+    // Trivially destructible, so it stays usable after the thread's end has given its blocks
+    // back: an object freed later (by a static object's destructor at exit) goes to the heap.
     struct FreeList {
         void* blocks[kKept];
-        size_t count = 0;
-        FreeList() = default;
-        FreeList(const FreeList&) = delete;
-        FreeList& operator=(const FreeList&) = delete;
-        ~FreeList() {
-            while (count > 0) ::operator delete(blocks[--count]);
+        size_t count;
+        bool closed;
+    };
+    struct Closer {
+        FreeList& list;
+        ~Closer() {
+            while (list.count > 0) ::operator delete(list.blocks[--list.count]);
+            list.closed = true;
         }
     };
     static FreeList& freeList() {
-        thread_local FreeList list;
-        return list;
+        thread_local FreeList list{};
+        thread_local Closer closer{list};
+        return closer.list;
     }
 };
 

@@ -379,15 +379,15 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 break;
             }
             case id::kDimensions:
-                // Room for the rows the sheet says it uses, as far as the records left can
-                // hold them (a row takes a cell record of at least ten bytes).
+                // Room for the rows the sheet says it uses, as far as a sheet and the records
+                // left can hold them (a row takes a cell record of at least ten bytes).
                 if (sh.rows.empty() && r.size >= 10) {
                     bool wide = r.size >= 14;  // BIFF8: 32-bit row numbers
                     uint32_t first = wide ? U32(r.data) : U16(r.data);
                     uint32_t last = wide ? U32(r.data + 4) : U16(r.data + 2);
                     if (last > first)
-                        sh.rows.reserve(
-                            std::min<size_t>(last - first, (s_.size() - rd.pos()) / 10));
+                        sh.rows.reserve(std::min<size_t>(
+                            {last - first, kMaxRows, (s_.size() - rd.pos()) / 10}));
                 }
                 break;
             case id::kWsBool:
