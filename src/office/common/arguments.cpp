@@ -31,16 +31,9 @@ void Fail(const MemberRef& member, std::string_view why) {
     Fail(hresult::E_FAIL_, member, why);
 }
 
-namespace {
-const Variant kMissing = Variant::Missing();
-}  // namespace
-
-const Variant& Arg(std::span<const Variant> args, size_t i) {
-    return i < args.size() ? args[i].deref() : kMissing;
-}
-
-bool Given(const Variant& v) {
-    return !v.isMissing() && v.vt != automation::VT_EMPTY;
+const Variant& MissingArg() {
+    static const Variant missing = Variant::Missing();
+    return missing;
 }
 
 const Variant& PutValue(std::span<const Variant> args, const MemberRef& member) {

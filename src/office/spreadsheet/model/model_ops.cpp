@@ -254,13 +254,15 @@ template <class R>
 auto findCellInRow(R& row, uint32_t c) -> decltype(&row.cells[0]) {
     auto& cells = row.cells;
     if (cells.empty()) return nullptr;
-    // Rows are mostly filled from their first cell on without gaps.
+    // Columns are unique and ascending, so column c is at most c - first places in; rows are
+    // mostly filled without gaps, which puts it right there.
+    if (c < cells[0].col) return nullptr;
     size_t k = size_t(c) - cells[0].col;
-    if (c >= cells[0].col && k < cells.size() && cells[k].col == c) return &cells[k];
-    if (cells.back().col == c) return &cells.back();
-    auto it = std::lower_bound(cells.begin(), cells.end(), c,
+    if (k < cells.size() && cells[k].col == c) return &cells[k];
+    auto end = cells.begin() + static_cast<std::ptrdiff_t>(std::min(k, cells.size()));
+    auto it = std::lower_bound(cells.begin(), end, c,
                                [](const Cell& a, uint32_t v) { return a.col < v; });
-    return (it != cells.end() && it->col == c) ? &*it : nullptr;
+    return (it != end && it->col == c) ? &*it : nullptr;
 }
 auto rowLower(std::vector<Row>& rows, uint32_t r) {
     return std::lower_bound(rows.begin(), rows.end(), r,

@@ -118,9 +118,12 @@ void Cursor::unicode(bool shortCount, std::string& out) {
         out.append(reinterpret_cast<const char*>(pt.p + at_), count);  // ASCII in one part
         at_ += count;
     } else {
-        std::u16string wide;
-        chars(count, (opt & 1) != 0, wide);
-        out += text::utf16ToUtf8(wide);
+        wide_.clear();
+        chars(count, (opt & 1) != 0, wide_);
+        if (out.empty())
+            out = text::utf16ToUtf8(wide_);
+        else
+            out += text::utf16ToUtf8(wide_);
     }
     skip(runs * 4);
     skip(phonetic);

@@ -117,6 +117,7 @@ class Cursor {
     void need();
     void chars(size_t count, bool wide, std::u16string& out);
     std::vector<Part> parts_;
+    std::u16string wide_;  // the characters of the string being read, kept for the next one
     size_t part_ = 0, at_ = 0;
 };
 
