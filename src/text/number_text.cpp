@@ -2,6 +2,7 @@
 #include "text/number_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -25,7 +26,10 @@ constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 bool roundedDigits(double a, int digits, uint64_t& m, int& exponent) {
     if (digits > 15 || !(a >= 1e-5 && a < kPow10[digits])) return false;
     const double low = kPow10[digits - 1], high = kPow10[digits];
-    int e10 = static_cast<int>(std::floor(std::log10(a)));
+    // floor(log10(a)) from the binary exponent (1233 / 4096 is just below log10(2)): right or
+    // one too small, which the exact product below corrects.
+    const int e2 = static_cast<int>((std::bit_cast<uint64_t>(a) >> 52) & 0x7FF) - 1023;
+    int e10 = (e2 * 1233) >> 12;
     for (int tries = 0; tries < 3; ++tries) {
         const int s = digits - 1 - e10;
         if (s < 0 || s > 22) return false;
@@ -73,41 +77,17 @@ std::string FormatNumber(double v, int digits) {
     if (a < kPow10[digits] && a < 9007199254740992.0 && a == std::floor(a))
         return std::string(out, std::to_chars(out, out + sizeof out, static_cast<int64_t>(v)).ptr);
 
-    // A decimal of few places (1.35, 12345.675) is found directly: when m / 10^k reads back as
-    // exactly |v|, the decimal m x 10^-k is within half a unit of the last place of v, and with
-    // at most 15 digits it is the one decimal of that many digits that is (a decimal grid of
-    // 15 digits is much coarser than the doubles), so it is also the rounded form below.
-    static constexpr double kScale[4] = {1e1, 1e2, 1e3, 1e4};
-    if (digits <= 15 && a < 1e14)
-        for (int k = 0; k < 4; ++k) {
-            double m = std::nearbyint(a * kScale[k]);
-            if (m >= kPow10[digits] || m / kScale[k] != a) continue;
-            char d[24];
-            char* end = std::to_chars(d, d + sizeof d, static_cast<int64_t>(m)).ptr;
-            size_t len = static_cast<size_t>(end - d), places = static_cast<size_t>(k) + 1;
-            if (v < 0) *o++ = '-';
-            if (len <= places) {
-                *o++ = '0';
-                *o++ = '.';
-                o = std::fill_n(o, places - len, '0');
-                o = std::copy(d, end, o);
-            } else {
-                o = std::copy(d, end - places, o);
-                *o++ = '.';
-                o = std::copy(end - places, end, o);
-            }
-            return std::string(out, o);
-        }
-
     // d.ddddde+XX with at most `digits` significant digits, rounded once as printf's %.*e
-    // rounds. With 15 digits or fewer that is all (for a normal double); otherwise the shortest
-    // form that reads back as `v` is the answer when it has no more digits than asked for (it
-    // is cheaper to find), and the rounded form when it has more.
+    // rounds: worked out directly for the common magnitudes, otherwise by the library's
+    // conversion. There, with 15 digits or fewer, rounding is all (for a normal double); with
+    // more, the shortest form that reads back as `v` is the answer when it has no more digits
+    // than asked for (it is cheaper to find), and the rounded form when it has more.
     char mantissa[24];
     size_t n = 0;
     int exponent = 0;
     uint64_t m = 0;
     if (roundedDigits(a, digits, m, exponent)) {
+        while (m % 10 == 0) m /= 10;  // m > 0: its trailing zeros are not written
         n = static_cast<size_t>(std::to_chars(mantissa, mantissa + sizeof mantissa, m).ptr -
                                 mantissa);
     } else {
