@@ -28,21 +28,21 @@ Variant invoke(IDispatch& target, DISPID id, InvokeKind kind, std::span<const Va
 
 Variant Invoke(const DispatchPtr& obj, DISPID id, InvokeKind kind, uint16_t resultType,
                std::span<const Variant> args) {
-    if (!obj) return Variant();
     // Keep the object alive for the call even if the caller's reference is replaced from inside
-    // it.
+    // it. Every path hands back `result` itself, so that it is built in the caller's place.
     DispatchPtr target = obj;
-    Variant result = invoke(*target, id, kind, args);
-    if (resultType == VT_EMPTY) return Variant();
-    // A result that already has the type asked for is handed back as it is (the coercion would
-    // copy it).
-    if (!(result.vt & VT_BYREF) && (resultType == VT_VARIANT || resultType == result.vt))
-        return result;
-    try {
-        return ChangeType(result, resultType);
-    } catch (const AutomationError& e) {
-        fail(e.code(), MemberName(*target, id) + ": " + e.what());
+    Variant result = target ? invoke(*target, id, kind, args) : Variant();
+    if (!target || resultType == VT_EMPTY) {
+        result = Variant();
+    } else if ((result.vt & VT_BYREF) || (resultType != VT_VARIANT && resultType != result.vt)) {
+        // A result of the type asked for is handed back as it is; others are converted.
+        try {
+            result = ChangeType(result, resultType);
+        } catch (const AutomationError& e) {
+            fail(e.code(), MemberName(*target, id) + ": " + e.what());
+        }
     }
+    return result;
 }
 
 DispatchPtr ObjectOf(const Variant& v) {
