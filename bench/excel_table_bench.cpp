@@ -19,8 +19,9 @@
 #include <map>
 #include <string>
 
-#include "tqtool/excel.h"
+#include "bench_support.h"
 #include "text/text.h"
+#include "tqtool/excel.h"
 
 namespace {
 
@@ -100,44 +101,18 @@ void XlsxWriterConstMem(benchmark::State& state) {
     }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& r : runs) {
-            if (r.run_type != Run::RT_Iteration) continue;
-            keepMin(best, r.run_name.function_name, r.GetAdjustedRealTime());
-            keepMin(bestCpu, r.run_name.function_name, r.GetAdjustedCPUTime());
-        }
-    }
-    static void keepMin(std::map<std::string, double>& m, const std::string& k, double t) {
-        auto it = m.find(k);
-        if (it == m.end() || t < it->second) m[k] = t;
-    }
-    std::map<std::string, double> best;     // fastest wall time
-    std::map<std::string, double> bestCpu;  // fastest CPU time (steadier on a busy machine)
-};
-
 }  // namespace
 
 BENCHMARK(XlsxWriterConstMem)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 BENCHMARK(OpenWorkbookForm)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
 int main(int argc, char** argv) {
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]).rfind("--rows=", 0) == 0)
-            g_rows = std::atoi(argv[i] + 7);
-        else
-            args.push_back(argv[i]);
-    }
-    int n = static_cast<int>(args.size());
-    benchmark::Initialize(&n, args.data());
+    benchsupport::Initialize(argc, argv, g_rows);
     char tmpl[] = "/tmp/tq-excel-table-bench-XXXXXX";
     if (!::mkdtemp(tmpl)) return 1;
     g_dir = tmpl;
     makeTables();
-    RatioReporter reporter;
+    benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto& b = reporter.best;
     if (b.count("OpenWorkbookForm") && b.count("XlsxWriterConstMem")) {

@@ -5,7 +5,7 @@
 #   bench/xls_vs_reference.sh [BUILD_DIR] [ROWS] [REPEATS]
 #
 # The table (a title row, a header row, then numbers, ASCII and Chinese texts and some empty
-# cells, as bench/read_vs_reference.sh makes it) is written with python3-xlsxwriter and saved as
+# cells, bench/make_read_book.py, as for bench/read_vs_reference.sh) is written and saved as
 # .xls once by LibreOffice, both cached in bench/.work/. The engine opens the .xls and fetches
 # every cell's value and text form through the automation calls (xlsx_read_bench), and, to show
 # the reader's own share, reads it into the model and takes every cell's text (xls_read_bench);
@@ -30,32 +30,7 @@ src="$work/xls_${rows}.xlsx"
 book="$work/xls_${rows}.xls"
 if [ ! -f "$book" ]; then
   echo "generating $book"
-  "$py" - "$src" "$rows" <<'PY'
-import sys, xlsxwriter
-path, rows = sys.argv[1], int(sys.argv[2])
-wb = xlsxwriter.Workbook(path)
-ws = wb.add_worksheet("数据")
-ws.write(0, 0, "基准测试表 Benchmark table")
-for c, h in enumerate(["编号", "Name", "名称", "Value", "Ratio", "Code", "地区", "Count", "Note", "备注"]):
-    ws.write(1, c, h)
-cities = ["北京", "上海", "广州", "深圳", "成都", "杭州", "武汉", "西安"]
-for r in range(rows):
-    R = r + 2
-    ws.write_number(R, 0, r + 1)
-    ws.write_string(R, 1, "item-%d" % (r % 5000))
-    ws.write_string(R, 2, "测试名称%d" % (r % 3000))
-    ws.write_number(R, 3, r * 1.25 + 0.1)
-    if r % 7:
-        ws.write_number(R, 4, (r % 1000) / 37.0)
-    ws.write_string(R, 5, "C%06d" % r)
-    ws.write_string(R, 6, cities[r % len(cities)])
-    ws.write_number(R, 7, r % 97)
-    if r % 3 == 0:
-        ws.write_string(R, 8, "note %d" % r)
-    if r % 5 == 0:
-        ws.write_string(R, 9, "备注第%d行" % r)
-wb.close()
-PY
+  "$py" "$root/bench/make_read_book.py" "$src" "$rows"
   lo=$(mktemp -d)
   HOME=$lo soffice -env:UserInstallation=file://$lo --headless --convert-to xls --outdir "$work" "$src" >/dev/null 2>&1
   rm -rf "$lo"
@@ -72,22 +47,8 @@ for r in range(sh.nrows):
 print("cells=%d" % n)
 PY
 
-# measure NAME CMD... : the best wall and processor time and the highest peak memory of REPEATS.
-declare -A best cpu mem note
-measure() {
-  local name=$1
-  shift
-  local i t u s m out c
-  for ((i = 0; i < reps; i++)); do
-    out=$(/usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" 2>&1 | tail -1)
-    read -r t u s m <"$work/time.txt"
-    c=$(awk "BEGIN{print $u + $s}")
-    if [ -z "${best[$name]:-}" ] || awk "BEGIN{exit !($t < ${best[$name]})}"; then best[$name]=$t; fi
-    if [ -z "${cpu[$name]:-}" ] || awk "BEGIN{exit !($c < ${cpu[$name]})}"; then cpu[$name]=$c; fi
-    if [ -z "${mem[$name]:-}" ] || [ "$m" -gt "${mem[$name]}" ]; then mem[$name]=$m; fi
-    note[$name]=$out
-  done
-}
+# shellcheck source=bench/measure.sh
+. "$root/bench/measure.sh"
 
 cd "$work"
 measure engine "$build/bench/xlsx_read_bench" "$book"

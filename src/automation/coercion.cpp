@@ -3,6 +3,7 @@
 #include "automation/coercion.h"
 
 #include <cfloat>
+#include <charconv>
 #include <climits>
 #include <cmath>
 
@@ -183,31 +184,42 @@ Variant textTo(const Variant& v, uint16_t to) {
     return numberTo(d, to);
 }
 
-Variant toText(const Variant& v) {
+// Whether plainText gives the text form of a value of this type.
+bool hasPlainText(uint16_t vt) {
+    return isNumeric(vt);
+}
+
+// The text form of an empty value, a number, a date or a flag: ASCII, so the same bytes in GBK
+// and (widened) in a wide string.
+std::string plainText(const Variant& v) {
+    char buf[16];
     switch (v.vt) {
         case VT_EMPTY:
-            return Variant::Str(u"");
-        case VT_BSTR:
-            return v;
+            return {};
         case VT_I2:
+            return std::string(buf, std::to_chars(buf, buf + sizeof buf, v.iVal).ptr);
         case VT_I4:
         case VT_INT:
-            return Variant::Str(
-                text::utf8ToUtf16(text::format("%d", static_cast<int>(numberOf(v)))));
+            return std::string(buf, std::to_chars(buf, buf + sizeof buf, v.lVal).ptr);
         case VT_UI4:
-            return Variant::Str(text::utf8ToUtf16(text::format("%u", v.ulVal)));
+            return std::string(buf, std::to_chars(buf, buf + sizeof buf, v.ulVal).ptr);
         case VT_R4:
-            return Variant::Str(text::utf8ToUtf16(text::FormatNumber(v.fltVal, 7)));
+            return text::FormatNumber(v.fltVal, 7);
         case VT_R8:
-            return Variant::Str(text::utf8ToUtf16(text::FormatNumber(v.dblVal, 15)));
+            return text::FormatNumber(v.dblVal, 15);
         case VT_DATE:
-            return Variant::Str(text::utf8ToUtf16(FormatDate(v.date)));
+            return FormatDate(v.date);
         case VT_BOOL:
-            return Variant::Str(v.boolVal ? u"TRUE" : u"FALSE");
+            return v.boolVal ? "TRUE" : "FALSE";
         default:
-            break;
+            fail(hresult::DISP_E_TYPEMISMATCH_, "cannot convert " + typeText(v.vt) + " to text");
     }
-    fail(hresult::DISP_E_TYPEMISMATCH_, "cannot convert " + typeText(v.vt) + " to text");
+}
+
+Variant toText(const Variant& v) {
+    if (v.vt == VT_BSTR) return v;
+    std::string ascii = plainText(v);
+    return Variant::Str(std::u16string(ascii.begin(), ascii.end()));
 }
 
 Variant changeType(const Variant& in, uint16_t to, int depth) {
@@ -219,25 +231,10 @@ Variant changeType(const Variant& in, uint16_t to, int depth) {
     if (to == VT_EMPTY) return Variant();
     if (v.vt == to) return v;
 
-    switch (v.vt) {
-        case VT_EMPTY:
-        case VT_NULL:
-        case VT_I2:
-        case VT_I4:
-        case VT_INT:
-        case VT_UI4:
-        case VT_R4:
-        case VT_R8:
-        case VT_DATE:
-        case VT_BOOL:
-        case VT_BSTR:
-        case VT_ERROR:
-        case VT_DISPATCH:
-            break;
-        default:
-            fail(hresult::DISP_E_BADVARTYPE_,
-                 "cannot convert " + typeText(v.vt) + ": unknown variant type");
-    }
+    if (!isNumeric(v.vt) && v.vt != VT_NULL && v.vt != VT_BSTR && v.vt != VT_ERROR &&
+        v.vt != VT_DISPATCH)
+        fail(hresult::DISP_E_BADVARTYPE_,
+             "cannot convert " + typeText(v.vt) + ": unknown variant type");
 
     // An error value (a sheet error such as #DIV/0!, or the missing value) has no other form.
     if (v.vt == VT_ERROR)
@@ -343,6 +340,12 @@ Variant StrVariant(const String& gbk) {
 }
 
 String VariantToString(const Variant& v) {
+    // Texts and plain values directly, without the wide copy the coercion hands back.
+    if (!(v.vt & VT_BYREF) || v.byref) {
+        const Variant& d = v.deref();
+        if (d.vt == VT_BSTR) return FromBstr(d.bstr);
+        if (hasPlainText(d.vt)) return plainText(d);
+    }
     return FromBstr(ChangeType(v, VT_BSTR).bstr);
 }
 

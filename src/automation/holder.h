@@ -12,6 +12,17 @@
 
 namespace tq::automation {
 
+/// Calls member `id` of kind `kind` on `obj` and converts the result to `resultType` (VT_EMPTY:
+/// the result is dropped): what Holder::InvokeHelper does, without a holder. On an empty reference
+/// nothing is sent and an empty variant is returned.
+Variant Invoke(const DispatchPtr& obj, DISPID id, InvokeKind kind, uint16_t resultType,
+               std::span<const Variant> args = {});
+/// The object a call gave back (VT_DISPATCH, also by reference), or an empty reference.
+DispatchPtr ObjectOf(const Variant& v);
+/// A property get that returns an object; an empty reference on an empty `obj`.
+DispatchPtr GetObjectOf(const DispatchPtr& obj, DISPID id,
+                        std::initializer_list<Variant> args = {});
+
 class Holder {
   public:
     Holder() = default;
@@ -38,7 +49,9 @@ class Holder {
     Variant InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
                          std::initializer_list<Variant> args = {}) const;
     Variant InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
-                         std::span<const Variant> args) const;
+                         std::span<const Variant> args) const {
+        return Invoke(p_, id, kind, resultType, args);
+    }
 
     /// Property get with no arguments, converted to `resultType`.
     Variant GetProperty(DISPID id, uint16_t resultType) const {

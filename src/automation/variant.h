@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "tqtool/types.h"
 
@@ -55,25 +56,57 @@ struct Variant {
 
     Variant() : dblVal(0) {}
 
-    static Variant I2(int16_t v);
-    static Variant I4(int32_t v);
-    static Variant Int(int32_t v);
-    static Variant UI4(uint32_t v);
-    static Variant R4(float v);
-    static Variant R8(double v);
-    static Variant Date(double v);
-    static Variant Bool(bool v);
-    static Variant Error(int32_t code);
-    static Variant Str(std::u16string v);
-    static Variant Dispatch(DispatchPtr v);
-    static Variant ByRef(Variant* target);
+    // The factories are defined here so that the many variants of a cell-by-cell caller are made
+    // without a call.
+    static Variant I2(int16_t v) {
+        return Variant(VT_I2, [v](Variant& r) { r.iVal = v; });
+    }
+    static Variant I4(int32_t v) {
+        return Variant(VT_I4, [v](Variant& r) { r.lVal = v; });
+    }
+    static Variant Int(int32_t v) {
+        return Variant(VT_INT, [v](Variant& r) { r.lVal = v; });
+    }
+    static Variant UI4(uint32_t v) {
+        return Variant(VT_UI4, [v](Variant& r) { r.ulVal = v; });
+    }
+    static Variant R4(float v) {
+        return Variant(VT_R4, [v](Variant& r) { r.fltVal = v; });
+    }
+    static Variant R8(double v) {
+        return Variant(VT_R8, [v](Variant& r) { r.dblVal = v; });
+    }
+    static Variant Date(double v) {
+        return Variant(VT_DATE, [v](Variant& r) { r.date = v; });
+    }
+    static Variant Bool(bool v) {
+        return Variant(VT_BOOL, [v](Variant& r) { r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE; });
+    }
+    static Variant Error(int32_t code) {
+        return Variant(VT_ERROR, [code](Variant& r) { r.scode = code; });
+    }
+    static Variant Str(std::u16string v) {
+        return Variant(VT_BSTR, [&v](Variant& r) { r.bstr = std::move(v); });
+    }
+    static Variant Dispatch(DispatchPtr v) {
+        return Variant(VT_DISPATCH, [&v](Variant& r) { r.disp = std::move(v); });
+    }
+    static Variant ByRef(Variant* target) {
+        return Variant(VT_BYREF | VT_VARIANT, [target](Variant& r) { r.byref = target; });
+    }
     /// The missing value: VT_ERROR with DISP_E_PARAMNOTFOUND (an omitted optional argument).
-    static Variant Missing();
+    static Variant Missing() { return Error(hresult::DISP_E_PARAMNOTFOUND_); }
 
     bool isMissing() const { return vt == VT_ERROR && scode == hresult::DISP_E_PARAMNOTFOUND_; }
     bool isEmpty() const { return vt == VT_EMPTY; }
     /// The variant a by-reference variant points at, or this one.
     const Variant& deref() const { return (vt & VT_BYREF) && byref ? *byref : *this; }
+
+  private:
+    template <class Set>
+    Variant(uint16_t type, Set set) : vt(type), dblVal(0) {
+        set(*this);
+    }
 };
 
 }  // namespace tq::automation

@@ -17,30 +17,19 @@
 namespace tq {
 
 using automation::DispatchPtr;
+using automation::GetObjectOf;
 using automation::Holder;
 using automation::InvokeKind;
+using automation::ObjectOf;
 using automation::Variant;
 namespace xl = automation::xl;
 using excel_detail::add32;
 
 namespace {
 
-// The object that a call returning an object (VT_DISPATCH) gave, or an empty reference.
-DispatchPtr objectOf(const Variant& v) {
-    const Variant& d = v.deref();
-    return d.vt == automation::VT_DISPATCH ? d.disp : nullptr;
-}
-
-// A property get that returns an object.
-DispatchPtr getObject(const DispatchPtr& obj, automation::DISPID id,
-                      std::initializer_list<Variant> args = {}) {
-    if (!obj) return nullptr;
-    return Holder(obj).GetObject(id, args).get();
-}
-
 int32_t getInt(const DispatchPtr& obj, automation::DISPID id) {
     if (!obj) return 0;
-    Variant v = Holder(obj).GetProperty(id, automation::VT_I4);
+    Variant v = automation::Invoke(obj, id, InvokeKind::PropertyGet, automation::VT_I4);
     return v.vt == automation::VT_I4 ? v.lVal : 0;
 }
 
@@ -72,6 +61,28 @@ void checkReadArea(const char* member, const String& path, int64_t row, int64_t 
                                                 " of '" + path + "' holds " + grouped(cells) +
                                                 " cells, more than the limit of " + grouped(limit) +
                                                 " a reading member walks (maxReadCells)");
+}
+
+// Offset rows `first` ... count - 1 of the used range, every column, as text (getAllData from
+// row 0, getData from row 2); `member` names the reading member in a refusal.
+void readRows(CTqExcel& x, Table& data, const char* member, int32_t first) {
+    data.clear();
+    const int32_t nRows = x.getNumRow();
+    if (nRows < std::max(first, 1)) return;
+    const int32_t nCols = x.getNumCol();
+    checkReadArea(member, CTqExcelAccess::path(x), int64_t(CTqExcelAccess::startRow(x)) - 1 + first,
+                  int64_t(CTqExcelAccess::startCol(x)) - 1, nRows - first, nCols);
+    data.reserve(static_cast<size_t>(nRows - first));
+    for (int32_t r = first; r < nRows; ++r) {
+        CellRow row;
+        row.reserve(static_cast<size_t>(std::max(nCols, 0)));
+        for (int32_t c = 0; c < nCols; ++c) {
+            String text;
+            x.read(r, c, text);
+            row.push_back(std::move(text));
+        }
+        data.push_back(std::move(row));
+    }
 }
 
 // The text of a cell object: its default member formatted as the coercion to text does.
@@ -143,7 +154,7 @@ bool CTqExcel::open(bool openExisting) {
     Holder application(app);
     application.SetProperty(xl::Application_UserControl, Variant::Bool(false));
     application.SetProperty(xl::Application_DisplayAlerts, Variant::Bool(false));
-    books = getObject(app, xl::Application_Workbooks);
+    books = GetObjectOf(app, xl::Application_Workbooks);
 
     const bool exists = excel_detail::pathExists(path);
     Holder workbooks(books);
@@ -151,32 +162,32 @@ bool CTqExcel::open(bool openExisting) {
         if (!exists) return false;
         auto args =
             xl::OpenArgs(automation::StrVariant(path), Variant::Missing(), Variant::Bool(true));
-        book = objectOf(workbooks.InvokeHelper(xl::Workbooks_Open, InvokeKind::Method,
+        book = ObjectOf(workbooks.InvokeHelper(xl::Workbooks_Open, InvokeKind::Method,
                                                automation::VT_DISPATCH,
                                                std::span<const Variant>(args)));
     } else if (exists) {
-        book = objectOf(workbooks.InvokeHelper(xl::Workbooks_Add, InvokeKind::Method,
+        book = ObjectOf(workbooks.InvokeHelper(xl::Workbooks_Add, InvokeKind::Method,
                                                automation::VT_DISPATCH,
                                                {automation::StrVariant(path)}));
     } else {
-        book = objectOf(workbooks.InvokeHelper(xl::Workbooks_Add, InvokeKind::Method,
+        book = ObjectOf(workbooks.InvokeHelper(xl::Workbooks_Add, InvokeKind::Method,
                                                automation::VT_DISPATCH, {Variant::Missing()}));
     }
-    sheets = getObject(book, xl::Workbook_Worksheets);
+    sheets = GetObjectOf(book, xl::Workbook_Worksheets);
 
     if (openExisting) {
-        sheet = getObject(sheets, xl::Sheets_Item, {Variant::I4(1)});
-        range = getObject(sheet, xl::Worksheet_UsedRange);
+        sheet = GetObjectOf(sheets, xl::Sheets_Item, {Variant::I4(1)});
+        range = GetObjectOf(sheet, xl::Worksheet_UsedRange);
         return true;
     }
 
     const int32_t n = getInt(sheets, xl::Sheets_Count);
     for (int32_t i = 1; i < n; ++i) {
-        sheet = getObject(sheets, xl::Sheets_Item, {Variant::I4(2)});
+        sheet = GetObjectOf(sheets, xl::Sheets_Item, {Variant::I4(2)});
         Holder(sheet).InvokeHelper(xl::Worksheet_Delete, InvokeKind::Method, automation::VT_EMPTY);
     }
-    sheet = getObject(sheets, xl::Sheets_Item, {Variant::I4(1)});
-    range = getObject(sheet, xl::Worksheet_Cells);
+    sheet = GetObjectOf(sheets, xl::Sheets_Item, {Variant::I4(1)});
+    range = GetObjectOf(sheet, xl::Worksheet_Cells);
     Holder(range).SetProperty(xl::Range_NumberFormat, automation::StrVariant("@"));
     return true;
 }
@@ -234,19 +245,19 @@ void CTqExcel::getTableName(String& name) {
 
 int32_t CTqExcel::getNumRow() {
     if (!sheet) return 0;
-    range = getObject(sheet, xl::Worksheet_UsedRange);
-    range = getObject(range, xl::Range_Rows);
+    range = GetObjectOf(sheet, xl::Worksheet_UsedRange);
+    range = GetObjectOf(range, xl::Range_Rows);
     const int32_t n = getInt(range, xl::Range_Count);
-    range = getObject(sheet, xl::Worksheet_Cells);
+    range = GetObjectOf(sheet, xl::Worksheet_Cells);
     return n;
 }
 
 int32_t CTqExcel::getNumCol() {
     if (!sheet) return 0;
-    range = getObject(sheet, xl::Worksheet_UsedRange);
-    range = getObject(range, xl::Range_Columns);
+    range = GetObjectOf(sheet, xl::Worksheet_UsedRange);
+    range = GetObjectOf(range, xl::Range_Columns);
     const int32_t n = getInt(range, xl::Range_Count);
-    range = getObject(sheet, xl::Worksheet_Cells);
+    range = GetObjectOf(sheet, xl::Worksheet_Cells);
     return n;
 }
 
@@ -282,57 +293,24 @@ void CTqExcel::getHeader(ColumnMap& header) {
 
 bool CTqExcel::initColIndex() {
     const int32_t n = getNumCol();
-    for (int32_t c = 0; c < n; ++c) {
-        String text;
-        read(0, c, text);
-        if (!text.empty()) colIndex.emplace(std::move(text), c);
-    }
-    if (colIndex.size() < 2 && n >= 1) {
+    auto indexRow = [&](int32_t r) {
         for (int32_t c = 0; c < n; ++c) {
             String text;
-            read(1, c, text);
+            read(r, c, text);
             if (!text.empty()) colIndex.emplace(std::move(text), c);
         }
-    }
+    };
+    indexRow(0);
+    if (colIndex.size() < 2 && n >= 1) indexRow(1);
     return true;
 }
 
 void CTqExcel::getAllData(Table& data) {
-    data.clear();
-    const int32_t nRows = getNumRow();
-    if (nRows < 1) return;
-    const int32_t nCols = getNumCol();
-    checkReadArea("getAllData", path, int64_t(startRow) - 1, int64_t(startCol) - 1, nRows, nCols);
-    data.reserve(static_cast<size_t>(nRows));
-    for (int32_t r = 0; r < nRows; ++r) {
-        CellRow row;
-        row.reserve(static_cast<size_t>(std::max(nCols, 0)));
-        for (int32_t c = 0; c < nCols; ++c) {
-            String text;
-            read(r, c, text);
-            row.push_back(std::move(text));
-        }
-        data.push_back(std::move(row));
-    }
+    readRows(*this, data, "getAllData", 0);
 }
 
 void CTqExcel::getData(Table& data) {
-    data.clear();
-    const int32_t nRows = getNumRow();
-    if (nRows < 2) return;
-    const int32_t nCols = getNumCol();
-    checkReadArea("getData", path, int64_t(startRow) + 1, int64_t(startCol) - 1, nRows - 2, nCols);
-    data.reserve(static_cast<size_t>(nRows - 2));
-    for (int32_t r = 2; r < nRows; ++r) {
-        CellRow row;
-        row.reserve(static_cast<size_t>(std::max(nCols, 0)));
-        for (int32_t c = 0; c < nCols; ++c) {
-            String text;
-            read(r, c, text);
-            row.push_back(std::move(text));
-        }
-        data.push_back(std::move(row));
-    }
+    readRows(*this, data, "getData", 2);
 }
 
 void CTqExcel::getData(StringArray names, Table& data) {
@@ -373,8 +351,8 @@ void CTqExcel::getMegeCell(Table& table, std::vector<STqFixedCellInfo>& mergedCe
     checkReadArea("getMegeCell", path, 0, 0, lastRow, lastCol);
     for (int64_t r = 1; r <= lastRow; ++r) {
         for (int64_t c = 1; c <= lastCol; ++c) {
-            range = getObject(sheet, xl::Worksheet_Cells);
-            DispatchPtr cell = objectOf(Holder(range).InvokeHelper(
+            range = GetObjectOf(sheet, xl::Worksheet_Cells);
+            DispatchPtr cell = ObjectOf(Holder(range).InvokeHelper(
                 xl::Range_Item, InvokeKind::PropertyGet, automation::VT_VARIANT,
                 {Variant::I4(static_cast<int32_t>(r)), Variant::I4(static_cast<int32_t>(c))}));
             if (!cell) continue;
@@ -384,9 +362,9 @@ void CTqExcel::getMegeCell(Table& table, std::vector<STqFixedCellInfo>& mergedCe
             const Variant& flag = merged.deref();
             if (flag.vt != automation::VT_BOOL || flag.boolVal != automation::VARIANT_TRUE)
                 continue;
-            DispatchPtr area = getObject(cell, xl::Range_MergeArea);
-            const int32_t rows = getInt(getObject(area, xl::Range_Rows), xl::Range_Count);
-            const int32_t cols = getInt(getObject(area, xl::Range_Columns), xl::Range_Count);
+            DispatchPtr area = GetObjectOf(cell, xl::Range_MergeArea);
+            const int32_t rows = getInt(GetObjectOf(area, xl::Range_Rows), xl::Range_Count);
+            const int32_t cols = getInt(GetObjectOf(area, xl::Range_Columns), xl::Range_Count);
             STqFixedCellInfo info;
             info.row = static_cast<int32_t>(r);
             info.col = static_cast<int32_t>(c);
@@ -401,22 +379,22 @@ void CTqExcel::getMegeCell(Table& table, std::vector<STqFixedCellInfo>& mergedCe
 
 void CTqExcel::setColWidth(int32_t col, int32_t width) {
     if (!range || !sheet) return;
-    range = objectOf(Holder(range).InvokeHelper(xl::Range_Item, InvokeKind::PropertyGet,
+    range = ObjectOf(Holder(range).InvokeHelper(xl::Range_Item, InvokeKind::PropertyGet,
                                                 automation::VT_VARIANT,
                                                 {Variant::I4(col), Variant::Missing()}));
     Holder(range).SetProperty(xl::Range_ColumnWidth, Variant::Int(width));
-    range = getObject(sheet, xl::Worksheet_Cells);
+    range = GetObjectOf(sheet, xl::Worksheet_Cells);
 }
 
 void CTqExcel::setFontSize(int32_t size) {
     if (!range) return;
-    Holder font(getObject(range, xl::Range_Font));
+    Holder font(GetObjectOf(range, xl::Range_Font));
     font.SetProperty(xl::Font_Size, Variant::I2(static_cast<int16_t>(size)));
 }
 
 void CTqExcel::setFont(const std::string& fontName) {
     if (!range) return;
-    Holder font(getObject(range, xl::Range_Font));
+    Holder font(GetObjectOf(range, xl::Range_Font));
     const String name(fontName.c_str());
     font.SetProperty(xl::Font_Name, automation::StrVariant(name));
 }

@@ -19,8 +19,10 @@
 namespace tq {
 
 using automation::DispatchPtr;
+using automation::GetObjectOf;
 using automation::Holder;
 using automation::InvokeKind;
+using automation::ObjectOf;
 using automation::Variant;
 namespace xl = automation::xl;
 using excel_detail::add32;
@@ -35,27 +37,17 @@ using RowMarks = std::vector<std::pair<int32_t, int32_t>>;
 // Yellow as the server's colour value 0x00BBGGRR.
 constexpr uint32_t kYellow = 65535;
 
-DispatchPtr objectOf(const Variant& v) {
-    const Variant& d = v.deref();
-    return d.vt == automation::VT_DISPATCH ? d.disp : nullptr;
-}
-
-DispatchPtr getObject(const DispatchPtr& obj, automation::DISPID id,
-                      std::initializer_list<Variant> args = {}) {
-    if (!obj) return nullptr;
-    return Holder(obj).GetObject(id, args).get();
-}
-
 void method(const DispatchPtr& obj, automation::DISPID id,
             std::initializer_list<Variant> args = {}) {
-    Holder(obj).InvokeHelper(id, InvokeKind::Method, automation::VT_EMPTY, args);
+    automation::Invoke(obj, id, InvokeKind::Method, automation::VT_EMPTY,
+                       std::span<const Variant>(args.begin(), args.size()));
 }
 
 // Range.Item(row, col) on a sheet's cells: the range object of one cell.
 DispatchPtr cellAt(const DispatchPtr& cells, int32_t row, int32_t col) {
-    return objectOf(Holder(cells).InvokeHelper(xl::Range_Item, InvokeKind::PropertyGet,
-                                               automation::VT_VARIANT,
-                                               {Variant::I4(row), Variant::I4(col)}));
+    const Variant args[] = {Variant::I4(row), Variant::I4(col)};
+    return ObjectOf(automation::Invoke(cells, xl::Range_Item, InvokeKind::PropertyGet,
+                                       automation::VT_VARIANT, args));
 }
 
 // What one call writes and where its working objects are kept. The open-workbook form keeps them
@@ -80,7 +72,7 @@ void provideSheets(const DispatchPtr& sheets, size_t tableCount) {
     int64_t n = collection.GetProperty(xl::Sheets_Count, automation::VT_I4).lVal;
     while (n < static_cast<int64_t>(tableCount)) {
         const int32_t count = collection.GetProperty(xl::Sheets_Count, automation::VT_I4).lVal;
-        DispatchPtr last = getObject(sheets, xl::Sheets_Item, {Variant::I4(count)});
+        DispatchPtr last = GetObjectOf(sheets, xl::Sheets_Item, {Variant::I4(count)});
         auto args = xl::SheetsAddArgs(Variant::Missing(), Variant::Dispatch(last));
         collection.InvokeHelper(xl::Sheets_Add, InvokeKind::Method, automation::VT_DISPATCH,
                                 std::span<const Variant>(args));
@@ -93,7 +85,7 @@ void provideSheets(const DispatchPtr& sheets, size_t tableCount) {
 void mergeArea(const DispatchPtr& cells, int32_t row, int32_t col, int32_t rows, int32_t cols) {
     DispatchPtr start = cellAt(cells, row, col);
     const Variant value = Holder(start).GetProperty(xl::Range_Value, automation::VT_VARIANT);
-    DispatchPtr area = getObject(start, xl::Range_Resize, {Variant::I4(rows), Variant::I4(cols)});
+    DispatchPtr area = GetObjectOf(start, xl::Range_Resize, {Variant::I4(rows), Variant::I4(cols)});
     Holder a(area);
     a.InvokeHelper(xl::Range_ClearContents, InvokeKind::Method, automation::VT_EMPTY);
     a.InvokeHelper(xl::Range_Merge, InvokeKind::Method, automation::VT_EMPTY, {Variant::I4(0)});
@@ -129,8 +121,8 @@ void applyMerges(const DispatchPtr& cells, const Table& table, const std::vector
 
 void writeTable(const DispatchPtr& sheets, size_t k, const Table& table, const Plan& plan,
                 Slots slots) {
-    slots.sheet = getObject(sheets, xl::Sheets_Item, {Variant::I2(static_cast<int16_t>(k + 1))});
-    slots.cells = getObject(slots.sheet, xl::Worksheet_Cells);
+    slots.sheet = GetObjectOf(sheets, xl::Sheets_Item, {Variant::I2(static_cast<int16_t>(k + 1))});
+    slots.cells = GetObjectOf(slots.sheet, xl::Worksheet_Cells);
     Holder cells(slots.cells);
     cells.SetProperty(xl::Range_HorizontalAlignment, Variant::I2(xl::xlCenter));
     cells.SetProperty(xl::Range_VerticalAlignment, Variant::I2(xl::xlCenter));
@@ -150,7 +142,7 @@ void writeTable(const DispatchPtr& sheets, size_t k, const Table& table, const P
             for (const auto& mark : *plan.marks) {
                 if (static_cast<int64_t>(r1) != static_cast<int64_t>(mark.first) + 1) continue;
                 DispatchPtr target = cellAt(slots.cells, add32(r1, 2), c1);
-                Holder interior(getObject(target, xl::Range_Interior));
+                Holder interior(GetObjectOf(target, xl::Range_Interior));
                 if (plan.fillMarks) interior.SetProperty(xl::Interior_Color, Variant::UI4(kYellow));
             }
         }
@@ -161,9 +153,9 @@ void writeTable(const DispatchPtr& sheets, size_t k, const Table& table, const P
     if (plan.actions && !plan.actions->empty() && k < plan.actions->size())
         applyMerges(slots.cells, table, (*plan.actions)[k]);
 
-    slots.workRange = getObject(slots.sheet, xl::Worksheet_Rows);
+    slots.workRange = GetObjectOf(slots.sheet, xl::Worksheet_Rows);
     method(slots.workRange, xl::Range_AutoFit);
-    slots.workRange = getObject(slots.sheet, xl::Worksheet_Columns);
+    slots.workRange = GetObjectOf(slots.sheet, xl::Worksheet_Columns);
     method(slots.workRange, xl::Range_AutoFit);
 
     // A table without a first cell leaves the sheet with the name the server gave it.
@@ -179,10 +171,10 @@ bool exportToNewWorkbook(const TableSet& tables, const Plan& plan) {
         os::AfxMessageBox(excel_detail::kNoOffice, 0);
         return false;
     }
-    DispatchPtr books = getObject(app, xl::Application_Workbooks);
-    DispatchPtr book = objectOf(Holder(books).InvokeHelper(
+    DispatchPtr books = GetObjectOf(app, xl::Application_Workbooks);
+    DispatchPtr book = ObjectOf(Holder(books).InvokeHelper(
         xl::Workbooks_Add, InvokeKind::Method, automation::VT_DISPATCH, {Variant::Missing()}));
-    DispatchPtr sheets = getObject(book, xl::Workbook_Sheets);
+    DispatchPtr sheets = GetObjectOf(book, xl::Workbook_Sheets);
 
     provideSheets(sheets, tables.size());
     DispatchPtr sheet, cells, workRange;
@@ -240,7 +232,7 @@ bool CTqExcel::ExcelTable(const TableSet& tables,
     for (size_t k = 0; k < tables.size(); ++k)
         writeTable(sheets, k, tables[k], plan, Slots{sheet, range, workRange});
     method(sheets, xl::Sheets_Select, {Variant::I2(1)});
-    range = getObject(sheet, xl::Worksheet_Cells);
+    range = GetObjectOf(sheet, xl::Worksheet_Cells);
     return true;
 }
 

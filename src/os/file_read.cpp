@@ -1,5 +1,6 @@
 // Bounded reading of regular files (see file_read.h).
 #include "os/file_read.h"
+#include "os/posix_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,16 +12,16 @@
 
 namespace tq::os {
 
-int OpenRegularFile(const std::string& path, std::string& why) {
+namespace {
+
+// OpenRegularFile, also giving the file's size.
+int openRegular(const std::string& path, std::string& why, uint64_t& size) {
     if (path.empty()) {
         why = "no file name";
         return -1;
     }
     // O_NONBLOCK: opening a FIFO must not wait for a writer; the type check below refuses it.
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
+    int fd = posix::OpenRetry(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         why = std::strerror(errno);
         return -1;
@@ -40,7 +41,15 @@ int OpenRegularFile(const std::string& path, std::string& why) {
     // Back to blocking reads for the regular file.
     int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    size = static_cast<uint64_t>(st.st_size);
     return fd;
+}
+
+}  // namespace
+
+int OpenRegularFile(const std::string& path, std::string& why) {
+    uint64_t size = 0;
+    return openRegular(path, why, size);
 }
 
 namespace {
@@ -101,6 +110,26 @@ bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string& ou
     bool ok = ReadOpenFile(fd, maxBytes, out, why);
     ::close(fd);
     return ok;
+}
+
+RegularFile::~RegularFile() {
+    close();
+}
+
+bool RegularFile::open(const std::string& path, std::string& why) {
+    close();
+    fd_ = openRegular(path, why, size_);
+    return fd_ >= 0;
+}
+
+void RegularFile::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    size_ = 0;
+}
+
+size_t RegularFile::readAt(uint64_t offset, void* buf, size_t n) const {
+    return fd_ < 0 ? 0 : posix::ReadAllAt(fd_, offset, buf, n);
 }
 
 }  // namespace tq::os

@@ -5,6 +5,7 @@
 // Paths are file-system paths (UTF-8, '/').
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,30 @@ int OpenRegularFile(const std::string& path, std::string& why);
 /// one that grows past it while being read). False with a reason in `why`.
 bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string& out,
                      std::string& why);
+
+/// A regular file open for reading at any offset (opened as OpenRegularFile opens), closed when
+/// the object goes.
+class RegularFile {
+  public:
+    RegularFile() = default;
+    ~RegularFile();
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    /// Opens `path` (closing the file held before). False with a reason in `why`.
+    bool open(const std::string& path, std::string& why);
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+    /// The file's size when it was opened.
+    uint64_t size() const { return size_; }
+    /// Reads `n` bytes at `offset`; fewer at the end of the file or on a read error (errno tells
+    /// which).
+    size_t readAt(uint64_t offset, void* buf, size_t n) const;
+
+  private:
+    int fd_ = -1;
+    uint64_t size_ = 0;
+};
 
 /// Reads an open file from its current position to its end into `out` (for a caller that must
 /// read through a descriptor it holds, e.g. one it locked), refusing more than `maxBytes`. False

@@ -4,6 +4,7 @@
 // The tree walks work on open folder descriptors (openat/unlinkat with O_NOFOLLOW), so an entry
 // swapped for a link while the walk runs is never followed out of the tree.
 #include "os/files.h"
+#include "os/posix_io.h"
 
 #include <dirent.h>
 #include <dlfcn.h>
@@ -23,22 +24,6 @@
 namespace tq::os {
 
 namespace {
-
-int openRetry(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-int openAtRetry(int dirFd, const char* name, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::openat(dirFd, name, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
 
 std::string stripTrailingSlashes(std::string p) {
     while (p.size() > 1 && p.back() == '/') p.pop_back();
@@ -223,7 +208,8 @@ class Emptier {
             if (::unlinkat(fd, name.c_str(), 0) != 0 && errno != ENOENT) report_.leaveErrno(path);
             return;
         }
-        int sub = openAtRetry(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int sub =
+            posix::OpenAtRetry(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         Node opened;
         if (sub < 0 || !nodeOf(sub, opened) || !sameFile(opened, n) ||
             !sameFileSystem(opened, top_)) {
@@ -246,19 +232,6 @@ class Emptier {
 
 // ---- Copying ----
 
-bool writeAll(int fd, const char* p, size_t n) {
-    while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
-
 // Opens the target file `name` in `dirFd` for writing: anything but a folder that is in the way
 // (a link, a read-only file, a FIFO ...) is replaced, as a copy without prompts does.
 int openTargetFile(int dirFd, const char* name) {
@@ -266,10 +239,10 @@ int openTargetFile(int dirFd, const char* name) {
     Node n;
     if (nodeAt(dirFd, name, AT_SYMLINK_NOFOLLOW, n) && !S_ISREG(n.mode) && !S_ISDIR(n.mode))
         ::unlinkat(dirFd, name, 0);
-    int out = openAtRetry(dirFd, name, flags, 0600);
+    int out = posix::OpenAtRetry(dirFd, name, flags, 0600);
     if (out < 0 && (errno == ELOOP || errno == EACCES || errno == EPERM || errno == ENXIO)) {
         ::unlinkat(dirFd, name, 0);
-        out = openAtRetry(dirFd, name, flags | O_EXCL, 0600);
+        out = posix::OpenAtRetry(dirFd, name, flags | O_EXCL, 0600);
     }
     struct stat st;
     if (out >= 0 && (::fstat(out, &st) != 0 || !S_ISREG(st.st_mode))) {
@@ -299,7 +272,7 @@ class Copier {
     // is in the way.
     static int openTargetFolder(int dirFd, const char* name) {
         if (::mkdirat(dirFd, name, 0700) != 0 && errno != EEXIST) return -1;
-        return openAtRetry(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        return posix::OpenAtRetry(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     }
 
   private:
@@ -321,7 +294,8 @@ class Copier {
 
     void copySubfolder(int src, int dst, const std::string& name, const std::string& srcPath,
                        const std::string& dstPath, const Node& n) {
-        int from = openAtRetry(src, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int from =
+            posix::OpenAtRetry(src, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (from < 0) return report_.leaveErrno(srcPath);
         if (OnPseudoFileSystem(from)) {
             ::close(from);
@@ -354,7 +328,8 @@ class Copier {
 
     static bool copyFile(int src, int dst, const char* name) {
         // O_NONBLOCK and the type check: a file swapped for a FIFO is refused, never waited on.
-        int in = openAtRetry(src, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        int in = posix::OpenAtRetry(src, name,
+                                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (in < 0) return false;
         struct stat st;
         if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -377,7 +352,7 @@ class Copier {
                 ok = n == 0;
                 break;
             }
-            if (!writeAll(out, buf, static_cast<size_t>(n))) {
+            if (!posix::WriteAll(out, buf, static_cast<size_t>(n))) {
                 ok = false;
                 break;
             }
@@ -402,7 +377,7 @@ class Copier {
 
 bool CanOpenForReading(const std::string& path) {
     if (path.empty()) return false;
-    int fd = openRetry(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = posix::OpenRetry(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
     bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
@@ -413,6 +388,37 @@ bool CanOpenForReading(const std::string& path) {
 bool IsFolder(const std::string& path) {
     struct stat st;
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeFolders(const std::string& path, unsigned mode) {
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t next = path.find('/', pos);
+        if (next == std::string::npos) next = path.size();
+        std::string cur = path.substr(0, next);
+        if (!cur.empty() && ::mkdir(cur.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+            return false;
+        pos = next + 1;
+    }
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateNewFile(const std::string& path) {
+    int fd = posix::OpenRetry(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 bool ModuleFile(std::string& path) {
@@ -464,7 +470,7 @@ TreeResult CopyFolderTree(const std::string& sourceIn, const std::string& target
     const std::string target = stripTrailingSlashes(targetIn);
     const std::string source = realPath(sourceIn);
     if (source.empty()) return refused(sourceIn + ": " + std::strerror(errno));
-    int src = openRetry(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int src = posix::OpenRetry(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (src < 0) return refused(sourceIn + ": " + std::strerror(errno));
     Node top;
     std::string why;
@@ -487,7 +493,7 @@ TreeResult CopyFolderTree(const std::string& sourceIn, const std::string& target
     TreeResult r;
     int dst = -1;
     if (makeFolders(dirName(dest))) {
-        int parent = openRetry(dirName(dest).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int parent = posix::OpenRetry(dirName(dest).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (parent >= 0) {
             dst = Copier::openTargetFolder(parent, baseName(dest).c_str());
             ::close(parent);
@@ -506,7 +512,7 @@ TreeResult CopyFolderTree(const std::string& sourceIn, const std::string& target
 TreeResult EmptyFolder(const std::string& folder) {
     if (folder.empty()) return refused("no folder given");
     // A link to a folder is followed: the folder it names is emptied.
-    int fd = openRetry(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = posix::OpenRetry(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return refused(folder + ": " + std::strerror(errno));
     Node top;
     const bool known = nodeOf(fd, top);

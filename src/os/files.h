@@ -16,6 +16,21 @@ bool CanOpenForReading(const std::string& path);
 /// True when `path` names an existing folder (a symbolic link to a folder counts).
 bool IsFolder(const std::string& path);
 
+/// Creates the folder `path` and its missing parents (new ones with `mode`); true when it is a
+/// folder afterwards, otherwise false with errno telling why.
+bool MakeFolders(const std::string& path, unsigned mode = 0700);
+
+/// Creates `path` as a new empty file (mode 0644 less the file-creation mask) only when nothing
+/// is there yet, which reserves the name for the caller. False with errno set otherwise
+/// (EEXIST: the name is taken).
+bool CreateNewFile(const std::string& path);
+
+/// Removes the file `path` (a link itself, never a folder). False with errno set when it cannot.
+bool RemoveFile(const std::string& path);
+
+/// True when both paths name the same file (links followed); false when either is missing.
+bool SameFile(const std::string& a, const std::string& b);
+
 /// The file of the module that holds this library's code (the shared library, or the program
 /// when the library is linked in statically), as an absolute path. False when it cannot be found.
 bool ModuleFile(std::string& path);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "os/posix_io.h"
 #include "os/process.h"
 #include "text/text.h"
 
@@ -82,15 +83,7 @@ const char* iconWord(unsigned flags) {
 }
 
 void writeAll(int fd, const std::string& s) {
-    size_t off = 0;
-    while (off < s.size()) {
-        ssize_t n = ::write(fd, s.data() + off, s.size() - off);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        off += static_cast<size_t>(n);
-    }
+    posix::WriteAll(fd, s.data(), s.size());
 }
 
 bool envSet(const char* name) {

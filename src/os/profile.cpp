@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "os/file_read.h"
+#include "os/posix_io.h"
 #include "os/replace_file.h"
 #include "text/text.h"
 #include "tqtool/limits.h"
@@ -26,14 +27,6 @@ std::atomic<ProfileLockHook> g_lockHook{nullptr};
 
 std::string osPath(std::string_view gbkPath) {
     return text::pathToOs(cstr(gbkPath));
-}
-
-int retryOpen(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
 }
 
 // Replaces the target (links already followed) by a file holding `data`. Called with the lock
@@ -100,9 +93,9 @@ bool editProfile(std::string_view path, const std::vector<Edit>& edits) {
     const int flags = O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         bool created = false;
-        int fd = retryOpen(target.c_str(), flags);
+        int fd = posix::OpenRetry(target.c_str(), flags);
         if (fd < 0 && errno == ENOENT && create) {
-            fd = retryOpen(target.c_str(), flags | O_CREAT | O_EXCL, 0666);
+            fd = posix::OpenRetry(target.c_str(), flags | O_CREAT | O_EXCL, 0666);
             if (fd < 0 && errno == EEXIST) continue;  // another writer created it meanwhile
             created = fd >= 0;
         }

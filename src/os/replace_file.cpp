@@ -1,6 +1,7 @@
 // Atomic file replacement (see replace_file.h): temporary file beside the target, fsync, rename,
 // fsync of the folder.
 #include "os/replace_file.h"
+#include "os/posix_io.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,14 +25,6 @@ std::atomic<ReplaceHook> g_hook{nullptr};
 
 void at(ReplacePoint p, const std::string& temp) {
     if (ReplaceHook h = g_hook.load(std::memory_order_acquire)) h(p, temp);
-}
-
-int openRetry(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
 }
 
 // The process's file-creation mask, read without changing it (umask() would, for every thread).
@@ -174,17 +167,7 @@ bool FileReplacement::begin(const std::string& target, std::string& why) {
 }
 
 bool FileReplacement::write(const void* data, size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = ::write(fd_, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    return posix::WriteAll(fd_, data, size);
 }
 
 bool FileReplacement::commit(std::string& why) {
@@ -196,7 +179,7 @@ bool FileReplacement::commit(std::string& why) {
     // The writer may have replaced the temporary file by its own (libraries that write through a
     // file of their own and rename it): open the path again rather than trusting fd_.
     closeFd();
-    int fd = openRetry(temp_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    int fd = posix::OpenRetry(temp_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     bool ok = fd >= 0;
     int err = ok ? 0 : errno;
     if (ok) {
@@ -231,7 +214,7 @@ bool FileReplacement::commit(std::string& why) {
     temp_.clear();
     at(ReplacePoint::AfterRename, done);
     // Make the rename itself durable.
-    int dfd = openRetry(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dfd = posix::OpenRetry(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);

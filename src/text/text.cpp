@@ -5,11 +5,13 @@
 #include <iconv.h>
 #include <locale.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace tq::text {
@@ -387,33 +389,78 @@ bool gbkToUtf16(std::string_view s, std::u16string& out) {
     return true;
 }
 
-String utf16ToGbk(std::u16string_view s) {
-    bool ascii = true;
-    for (char16_t c : s)
-        if (c >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii) return String(s.begin(), s.end());
+namespace {
+
+// The GBK bytes of one UTF-16 code unit that is neither ASCII nor a surrogate, as glibc's
+// converter gives them, with the user-defined area mapped and '?' for a character that code
+// page 936 lacks.
+std::string gbkOfUnit(char16_t c) {
     std::string out;
-    utf16ToGbkConv().run(reinterpret_cast<const char*>(s.data()), s.size() * 2, out,
+    utf16ToGbkConv().run(reinterpret_cast<const char*>(&c), 2, out,
                          [](const char* rest, size_t left, std::string& o) {
-                             if (left < 2) {
-                                 o += '?';
-                                 return left;
-                             }
-                             char16_t c;
-                             std::memcpy(&c, rest, 2);
-                             if (appendUserDefined(c, o)) return size_t{2};
-                             o += '?';
-                             // A valid surrogate pair is one character; skip both halves.
-                             if (c >= 0xD800 && c <= 0xDBFF && left >= 4) {
-                                 char16_t d;
-                                 std::memcpy(&d, rest + 2, 2);
-                                 if (d >= 0xDC00 && d <= 0xDFFF) return size_t{4};
-                             }
-                             return size_t{2};
+                             char16_t u;
+                             std::memcpy(&u, rest, 2);
+                             if (!appendUserDefined(u, o)) o += '?';
+                             return left;
                          });
+    return out;
+}
+
+// The converter's answers for the characters met so far, one entry per code unit: 0 = not
+// asked yet, below 0x100 = that one byte, else lead byte * 256 + trail byte. Code page 936 is
+// stateless, so a character converts the same alone as inside a text. Entries are written by
+// whichever thread asks first; every thread would write the same value.
+std::atomic<uint16_t> gbkUnits[0x10000];
+
+}  // namespace
+
+String utf16ToGbk(std::u16string_view s) {
+    size_t ascii = 0;
+    while (ascii < s.size() && s[ascii] < 0x80) ++ascii;
+    if (ascii == s.size()) return String(s.begin(), s.end());
+    // Every code unit gives at most two bytes.
+    String out(s.size() * 2, '\0');
+    char* o = out.data();
+    for (size_t i = 0; i < s.size(); ++i) {
+        char16_t c = s[i];
+        if (c < 0x80) {
+            *o++ = static_cast<char>(c);
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            // No character beyond the basic plane is in code page 936: a valid surrogate pair
+            // is one character and one '?', as is a lone half; glibc's converter drops the
+            // tag characters (U+E0000 ... U+E007F) instead.
+            if (c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+                char32_t cp = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+                ++i;
+                if (cp >> 7 == 0xE0000 >> 7) continue;
+            }
+            *o++ = '?';
+            continue;
+        }
+        uint16_t g = gbkUnits[c].load(std::memory_order_relaxed);
+        if (g == 0) {
+            std::string bytes = gbkOfUnit(c);
+            if (bytes.size() == 1 && bytes[0] != 0)
+                g = static_cast<unsigned char>(bytes[0]);
+            else if (bytes.size() == 2 && static_cast<unsigned char>(bytes[0]) != 0)
+                g = static_cast<uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
+                                          static_cast<unsigned char>(bytes[1]));
+            if (g == 0) {  // not a one- or two-byte answer: used as it is, never remembered
+                size_t at = static_cast<size_t>(o - out.data());
+                out.resize(at);
+                out += bytes;
+                out.resize(out.size() + (s.size() - i - 1) * 2);
+                o = out.data() + at + bytes.size();
+                continue;
+            }
+            gbkUnits[c].store(g, std::memory_order_relaxed);
+        }
+        if (g > 0xFF) *o++ = static_cast<char>(g >> 8);
+        *o++ = static_cast<char>(g & 0xFF);
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
 
@@ -454,19 +501,43 @@ bool isValidUtf8(std::string_view s) {
 }
 
 std::u16string utf8ToUtf16(std::string_view s) {
+    // Every byte yields at most one code unit (a four-byte sequence yields two). A short text is
+    // decoded on the stack first, so that the result is made at its final size.
+    char16_t local[64];
     std::u16string out;
-    out.reserve(s.size());
+    if (s.size() > std::size(local)) out.resize(s.size());
+    char16_t* const begin = s.size() > std::size(local) ? out.data() : local;
+    char16_t* o = begin;
     size_t i = 0;
     while (i < s.size()) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            *o++ = b;
+            ++i;
+            continue;
+        }
+        if ((b & 0xF0) == 0xE0 && i + 2 < s.size()) {  // the common case for Chinese text
+            unsigned char t1 = static_cast<unsigned char>(s[i + 1]);
+            unsigned char t2 = static_cast<unsigned char>(s[i + 2]);
+            char32_t cp = char32_t(b & 0x0F) << 12 | char32_t(t1 & 0x3F) << 6 | (t2 & 0x3F);
+            if ((t1 & 0xC0) == 0x80 && (t2 & 0xC0) == 0x80 && cp >= 0x800 &&
+                (cp < 0xD800 || cp > 0xDFFF)) {
+                *o++ = static_cast<char16_t>(cp);
+                i += 3;
+                continue;
+            }
+        }
         char32_t cp = decodeUtf8(s, i);
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            out += static_cast<char16_t>(cp);
+            *o++ = static_cast<char16_t>(cp);
         }
     }
+    if (begin == local) return std::u16string(local, o);
+    out.resize(static_cast<size_t>(o - begin));
     return out;
 }
 

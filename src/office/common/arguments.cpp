@@ -31,13 +31,9 @@ void Fail(const MemberRef& member, std::string_view why) {
     Fail(hresult::E_FAIL_, member, why);
 }
 
-const Variant& Arg(std::span<const Variant> args, size_t i) {
+const Variant& MissingArg() {
     static const Variant missing = Variant::Missing();
-    return i < args.size() ? args[i].deref() : missing;
-}
-
-bool Given(const Variant& v) {
-    return !v.isMissing() && v.vt != automation::VT_EMPTY;
+    return missing;
 }
 
 const Variant& PutValue(std::span<const Variant> args, const MemberRef& member) {

@@ -45,10 +45,16 @@ std::string Gbk(std::string_view utf8);
 /// The same with E_FAIL.
 [[noreturn]] void Fail(const MemberRef& member, std::string_view why);
 
+/// The missing value (an omitted optional argument).
+const automation::Variant& MissingArg();
 /// Argument `i` followed through a reference; the missing value when the caller gave fewer.
-const automation::Variant& Arg(std::span<const automation::Variant> args, size_t i);
+inline const automation::Variant& Arg(std::span<const automation::Variant> args, size_t i) {
+    return i < args.size() ? args[i].deref() : MissingArg();
+}
 /// True when an argument was given: neither the missing value nor empty.
-bool Given(const automation::Variant& v);
+inline bool Given(const automation::Variant& v) {
+    return !v.isMissing() && v.vt != automation::VT_EMPTY;
+}
 /// The value of a property put (the last argument); refused when there is none.
 const automation::Variant& PutValue(std::span<const automation::Variant> args,
                                     const MemberRef& member);
@@ -59,6 +65,11 @@ automation::Variant Convert(const automation::Variant& v, uint16_t to, const Mem
 /// [lo, hi].
 int64_t ToInteger(const automation::Variant& v, const MemberRef& member,
                   int64_t lo = -(int64_t(1) << 53), int64_t hi = int64_t(1) << 53);
+/// ToInteger with its default range, the common case of a 32-bit integer answered in line.
+inline int64_t ToIndex(const automation::Variant& v, const MemberRef& member) {
+    if (v.vt == automation::VT_I4) return v.lVal;
+    return ToInteger(v, member);
+}
 /// An int32 (the range of the document server's integer arguments).
 int32_t ToInt32(const automation::Variant& v, const MemberRef& member);
 double ToDouble(const automation::Variant& v, const MemberRef& member);

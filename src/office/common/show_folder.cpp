@@ -2,16 +2,12 @@
 #include "office/common/show_folder.h"
 
 #include <atomic>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "office/common/arguments.h"
+#include "os/files.h"
 #include "os/process.h"
 #include "text/text.h"
 #include "tqtool/types.h"
@@ -22,20 +18,6 @@ namespace {
 
 // How many names are tried before the folder counts as full.
 constexpr uint64_t kMaxNames = 100000;
-
-/// Creates `dir` and its missing parents (mode 0700); true when it is a folder afterwards.
-bool makeFolders(const std::string& dir) {
-    size_t pos = 0;
-    while (pos <= dir.size()) {
-        size_t next = dir.find('/', pos);
-        if (next == std::string::npos) next = dir.size();
-        std::string cur = dir.substr(0, next);
-        if (!cur.empty() && ::mkdir(cur.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        pos = next + 1;
-    }
-    struct stat st;
-    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 std::string forMessage(const std::string& utf8Path) {
     return text::pathFromOs(utf8Path);
@@ -74,24 +56,22 @@ std::string ShowFile(const std::function<std::string(uint64_t k)>& nameFor,
                      const std::function<void(const std::string& path)>& write,
                      const MemberRef& member) {
     const std::string dir = ShowFolder();
-    if (!makeFolders(dir))
+    if (!os::MakeFolders(dir, 0700))
         Fail(member, "cannot create the folder '" + forMessage(dir) + "': " + std::strerror(errno));
     for (uint64_t k = 0; k < kMaxNames; ++k) {
         const std::string path = dir + "/" + nameFor(k);
         // Reserved by creating it exclusively; the writer then replaces the empty file.
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0) {
+        if (!os::CreateNewFile(path)) {
             if (errno == EEXIST) continue;
             Fail(member, "cannot create '" + forMessage(path) + "': " + std::strerror(errno));
         }
-        ::close(fd);
         try {
             write(path);
         } catch (const AutomationError& e) {
-            ::unlink(path.c_str());
+            os::RemoveFile(path);
             Fail(e.code(), member, e.what());
         } catch (...) {
-            ::unlink(path.c_str());
+            os::RemoveFile(path);
             throw;
         }
         if (OpenOnDesktopEnabled()) os::StartDetached({"xdg-open", path}, false);

@@ -3,8 +3,6 @@
 // read, so that each part's inflated size can be compared with the compressed bytes behind it.
 #include "office/common/zip_archive.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -18,7 +16,7 @@ namespace tq::office {
 
 /// The bytes of the archive: a regular file's descriptor or a memory buffer.
 struct ZipInput {
-    int fd = -1;
+    os::RegularFile file;
     const unsigned char* data = nullptr;
     uint64_t size = 0;
     uint64_t pos = 0;
@@ -26,10 +24,7 @@ struct ZipInput {
     zip_error_t error;
 
     ZipInput() { zip_error_init(&error); }
-    ~ZipInput() {
-        if (fd >= 0) ::close(fd);
-        zip_error_fini(&error);
-    }
+    ~ZipInput() { zip_error_fini(&error); }
 
     bool readAt(uint64_t off, void* buf, size_t n) {
         if (off > size || n > size - off) return false;
@@ -37,15 +32,7 @@ struct ZipInput {
             std::memcpy(buf, data + off, n);
             return true;
         }
-        size_t done = 0;
-        while (done < n) {
-            ssize_t got = ::pread(fd, static_cast<char*>(buf) + done, n - done,
-                                  static_cast<off_t>(off + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return false;
-            done += static_cast<size_t>(got);
-        }
-        return true;
+        return file.readAt(off, buf, n) == n;
     }
 
     static zip_int64_t callback(void* self, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
@@ -142,11 +129,8 @@ std::string normalise(std::string_view name) {
 ZipArchive::ZipArchive(const std::string& utf8Path, const Limits& limits) : limits_(limits) {
     auto input = std::make_unique<ZipInput>();
     std::string why;
-    input->fd = os::OpenRegularFile(utf8Path, why);
-    if (input->fd < 0) throw ZipError("the file cannot be opened: " + why);
-    struct stat st {};
-    if (::fstat(input->fd, &st) != 0) throw ZipError(std::strerror(errno));
-    input->size = static_cast<uint64_t>(st.st_size);
+    if (!input->file.open(utf8Path, why)) throw ZipError("the file cannot be opened: " + why);
+    input->size = input->file.size();
     openFrom(std::move(input));
 }
 

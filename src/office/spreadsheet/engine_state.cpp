@@ -64,11 +64,8 @@ void BookState::check(const MemberRef& member) const {
     if (closed) Fail(member, "the workbook '" + Gbk(name) + "' has been closed");
 }
 
-Sheet& BookState::sheet(uint32_t id, int& cache, const MemberRef& member) {
+Sheet& BookState::findSheet(uint32_t id, int& cache, const MemberRef& member) {
     auto& sheets = model.wb.sheets;
-    if (!closed && cache >= 0 && static_cast<size_t>(cache) < sheets.size() &&
-        sheets[static_cast<size_t>(cache)].id == id)
-        return sheets[static_cast<size_t>(cache)];
     check(member);
     cache = model.sheetIndex(id);
     if (cache < 0) Fail(member, "the worksheet has been deleted");

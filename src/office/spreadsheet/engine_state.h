@@ -44,7 +44,13 @@ struct BookState {
     void check(const MemberRef& member) const;
     /// The sheet with identity `id`; `cache` remembers its index between calls. Refuses a call
     /// on a closed workbook or a deleted sheet.
-    Sheet& sheet(uint32_t id, int& cache, const MemberRef& member);
+    Sheet& sheet(uint32_t id, int& cache, const MemberRef& member) {
+        auto& sheets = model.wb.sheets;
+        if (!closed && cache >= 0 && static_cast<size_t>(cache) < sheets.size() &&
+            sheets[static_cast<size_t>(cache)].id == id)
+            return sheets[static_cast<size_t>(cache)];
+        return findSheet(id, cache, member);
+    }
     /// Whether another sheet than `exceptId` has the name `utf8` (case ignored as sheet names
     /// compare).
     bool nameTaken(const std::string& utf8, uint32_t exceptId) const;
@@ -52,6 +58,9 @@ struct BookState {
     std::string nextSheetName();
     /// Refuses a name that a sheet cannot have, or that another sheet has.
     void validateSheetName(const std::string& utf8, uint32_t selfId, const MemberRef& member) const;
+
+  private:
+    Sheet& findSheet(uint32_t id, int& cache, const MemberRef& member);
 };
 using BookPtr = std::shared_ptr<BookState>;
 

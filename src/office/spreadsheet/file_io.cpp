@@ -1,9 +1,6 @@
 // Opening and saving workbook files by their type.
 #include "office/spreadsheet/file_io.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "office/common/compound_file.h"
@@ -23,18 +20,10 @@ namespace {
 // and encrypted packages before any reader opens them.
 FileKind kindOfContent(const std::string& path) {
     std::string why;
-    int fd = os::OpenRegularFile(path, why);
-    if (fd < 0) ThrowReadError(path, "the file cannot be opened: " + why);
-    ReadAt read = [fd](uint64_t off, void* buf, size_t n) {
-        size_t done = 0;
-        while (done < n) {
-            ssize_t got = ::pread(fd, static_cast<char*>(buf) + done, n - done,
-                                  static_cast<off_t>(off + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return false;
-            done += static_cast<size_t>(got);
-        }
-        return true;
+    os::RegularFile file;
+    if (!file.open(path, why)) ThrowReadError(path, "the file cannot be opened: " + why);
+    ReadAt read = [&file](uint64_t off, void* buf, size_t n) {
+        return file.readAt(off, buf, n) == n;
     };
     unsigned char magic[8] = {};
     FileKind kind = KindOfPath(path);
@@ -42,11 +31,10 @@ FileKind kindOfContent(const std::string& path) {
         kind = FileKind::Xlsx;
     } else if (read(0, magic, 8) && IsCompoundDocument(magic, 8)) {
         bool encrypted = IsEncryptedPackage(read);
-        ::close(fd);
+        file.close();
         if (encrypted) ThrowReadError(path, kEncryptedPackageProblem);
         return FileKind::Xls;
     }
-    ::close(fd);
     return kind;
 }
 

@@ -2,6 +2,8 @@
 // Cells, Rows, Columns, EntireRow, EntireColumn, Resize, Count, Row, Column, Address).
 #include "office/spreadsheet/range.h"
 
+#include "office/common/recycled.h"
+
 #include "text/text.h"
 #include "tqtool/types.h"
 
@@ -16,7 +18,7 @@ bool inSheet(int64_t r, int64_t c) {
 }  // namespace
 
 DispatchPtr MakeRange(const BookPtr& b, uint32_t sheetId, int cache, const Rect& r, View v) {
-    return std::make_shared<RangeObj>(b, sheetId, cache, r, v);
+    return std::allocate_shared<RangeObj>(RecyclingAllocator<RangeObj>(), b, sheetId, cache, r, v);
 }
 
 const Style& RangeObj::style(DISPID id) {
@@ -161,7 +163,7 @@ int64_t RangeObj::indexArg(const Variant& v, const MemberRef& who, bool columns)
         if (ParseColumnLetters(text::utf16ToUtf8(v.bstr), col) == RefParse::Ok)
             return int64_t(col) + 1 - static_cast<int64_t>(r_.c1);
     }
-    return ToInteger(v, who);
+    return ToIndex(v, who);
 }
 
 DispatchPtr RangeObj::item(std::span<const Variant> args, DISPID asMember) {
@@ -170,7 +172,7 @@ DispatchPtr RangeObj::item(std::span<const Variant> args, DISPID asMember) {
     const Variant& a = Arg(args, 0);
     const Variant& b = Arg(args, 1);
     if (args.size() >= 2 && Given(b)) {
-        int64_t r = int64_t(r_.r1) + ToInteger(a, who) - 1;
+        int64_t r = int64_t(r_.r1) + ToIndex(a, who) - 1;
         int64_t c = int64_t(r_.c1) + indexArg(b, who, true) - 1;
         if (!inSheet(r, c)) Fail(hresult::DISP_E_BADINDEX_, who, "the cell is outside the sheet");
         uint32_t rr = static_cast<uint32_t>(r), cc = static_cast<uint32_t>(c);
@@ -178,7 +180,7 @@ DispatchPtr RangeObj::item(std::span<const Variant> args, DISPID asMember) {
     }
     if (!Given(a)) Fail(hresult::DISP_E_PARAMNOTFOUND_, who, "a row or cell index is required");
     if (view_ == View::Rows) {
-        int64_t r = int64_t(r_.r1) + ToInteger(a, who) - 1;
+        int64_t r = int64_t(r_.r1) + ToIndex(a, who) - 1;
         if (!inSheet(r, 0)) Fail(hresult::DISP_E_BADINDEX_, who, "the row is outside the sheet");
         uint32_t rr = static_cast<uint32_t>(r);
         return make(Rect{rr, r_.c1, rr, r_.c2}, View::Rows);
@@ -190,7 +192,7 @@ DispatchPtr RangeObj::item(std::span<const Variant> args, DISPID asMember) {
         return make(Rect{r_.r1, cc, r_.r2, cc}, View::Columns);
     }
     // One index counts the cells row by row across the range's width.
-    int64_t i = ToInteger(a, who) - 1;
+    int64_t i = ToIndex(a, who) - 1;
     int64_t w = static_cast<int64_t>(r_.colCount());
     int64_t dr = i >= 0 ? i / w : -((-i + w - 1) / w);
     int64_t dc = i - dr * w;

@@ -2,15 +2,13 @@
 // wrapping, and clearing values, formats or both.
 #include <algorithm>
 
+#include "office/spreadsheet/model/number_formats.h"
 #include "office/spreadsheet/range.h"
 #include "tqtool/types.h"
 
 namespace tq::office::sheet_engine {
 
 namespace {
-
-// "G/通用格式": the name of the general format in the Chinese user interface (UTF-8).
-const char* const kGeneralLocal = "G/\xe9\x80\x9a\xe7\x94\xa8\xe6\xa0\xbc\xe5\xbc\x8f";
 
 void checkFormatCode(const std::string& f, const MemberRef& who) {
     bool quote = false;
@@ -58,7 +56,7 @@ Variant RangeObj::formatGet(DISPID id) {
             return Str(style(id).numFmt);
         case xl::Range_NumberFormatLocal: {
             std::string f = style(id).numFmt;
-            return Str(IsGeneralFormat(f) ? std::string(kGeneralLocal) : f);
+            return Str(IsGeneralFormat(f) ? std::string(kGeneralFormatLocal) : f);
         }
         case xl::Range_HorizontalAlignment:
             return Variant::I4(style(id).hAlign);

@@ -1,6 +1,6 @@
 // The spreadsheet engine's Range merges: MergeCells (whether the range is merged), MergeArea (the
-// merged area of its top-left cell), Merge and UnMerge. A single cell, the case of cell-by-cell
-// callers, is answered from the sheet's merged-area index (MergeAt) without scanning the areas.
+// merged area of its top-left cell), Merge and UnMerge. Both are answered from the sheet's
+// merged-area index (MergeAt for a cell, MergesMeeting for a range) without scanning the areas.
 #include <algorithm>
 
 #include "office/spreadsheet/range.h"
@@ -12,9 +12,8 @@ Variant RangeObj::mergeCells() {
     if (r_.single()) return Variant::Bool(MergeAt(s, r_.r1, r_.c1) != nullptr);
     // Several cells: merged when merged areas cover all of them, Null when they cover some.
     uint64_t covered = 0;
-    for (const MergeArea& m : s.merges) {
-        Rect mr = ToRect(m);
-        if (!mr.intersects(r_)) continue;
+    for (uint32_t pos : MergesMeeting(s, r_)) {
+        Rect mr = ToRect(s.merges[pos]);
         Rect x{std::max(mr.r1, r_.r1), std::max(mr.c1, r_.c1), std::min(mr.r2, r_.r2),
                std::min(mr.c2, r_.c2)};
         covered += x.cellCount();

@@ -58,8 +58,10 @@ Variant RangeObj::cellValue(const Sheet& s, uint32_t r, uint32_t c, bool raw) {
             return Str(cell->str < pool.size() ? pool[cell->str] : std::string());
         }
         case CellType::Number:
-            if (!raw && b_->model.styleIsDate(cell->style))
-                return Variant::Date(SerialToOle(cell->num, b_->model.wb.date1904));
+            // A date-formatted number outside the dates a variant holds reads as its number.
+            if (!raw)
+                if (std::optional<double> date = CellDate(b_->model, *cell))
+                    return Variant::Date(*date);
             return Variant::R8(cell->num);
         case CellType::Bool:
             return Variant::Bool(cell->boolean);

@@ -1,10 +1,9 @@
 // The spreadsheet engine's Workbook object: its sheets, its names, saving and closing.
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "office/spreadsheet/engine_state.h"
 #include "office/spreadsheet/xlsx/xlsx_writer.h"
+#include "os/files.h"
 #include "text/text.h"
 #include "tqtool/types.h"
 
@@ -13,10 +12,7 @@ namespace tq::office::sheet_engine {
 namespace {
 
 bool samePath(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    struct stat sa, sb;
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    return a == b || os::SameFile(a, b);
 }
 
 class WorkbookObj : public Object {

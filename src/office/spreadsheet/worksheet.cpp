@@ -55,9 +55,9 @@ class WorksheetObj : public Object {
 
   private:
     Variant sub(View v, DISPID id, std::span<const Variant> args) {
-        auto range = std::make_shared<RangeObj>(b_, id_, cache_, Rect::All(), v);
-        if (args.empty()) return Variant::Dispatch(range);
-        return Variant::Dispatch(range->item(args, id));
+        if (args.empty()) return Variant::Dispatch(MakeRange(b_, id_, cache_, Rect::All(), v));
+        RangeObj all(b_, id_, cache_, Rect::All(), v);
+        return Variant::Dispatch(all.item(args, id));
     }
 
     // "A1", "B2:C5": a cell or rectangle given by reference.

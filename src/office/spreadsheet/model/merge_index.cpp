@@ -8,7 +8,7 @@ namespace tq::office {
 
 namespace {
 
-constexpr int kLevels = 21;  // level L holds blocks of 2^(20 - L) rows
+// Level L (0 ... 20) holds blocks of 2^(20 - L) rows.
 static_assert(kMaxRows == (1u << 20));
 
 uint64_t blockKey(int level, uint64_t block, uint32_t col) {
@@ -33,6 +33,9 @@ void MergeIndex::forEachBlock(const MergeArea& m, Fn fn) {
 }
 
 void MergeIndex::clear() {
+    hinted_ = 0;
+    levels_ = 0;
+    lastFound_ = SIZE_MAX;
     blocks_.clear();
     std::fill(std::begin(levelCount_), std::end(levelCount_), 0);
     valid_ = false;
@@ -53,14 +56,17 @@ void MergeIndex::sync(const std::vector<MergeArea>& areas) {
 
 void MergeIndex::insert(const MergeArea& m, uint32_t pos) {
     forEachBlock(m, [&](int level, uint64_t block) {
-        blocks_[blockKey(level, block, m.c1)] = entry(m.c2, pos);
-        ++levelCount_[level];
+        // Areas listed by rows arrive in key order: placed at the end in constant time.
+        blocks_.insert_or_assign(blocks_.end(), blockKey(level, block, m.c1), entry(m.c2, pos));
+        if (levelCount_[level]++ == 0) levels_ |= 1u << level;
     });
 }
 
 void MergeIndex::erase(const MergeArea& m) {
+    hinted_ = 0;  // a hint may be the erased entry
     forEachBlock(m, [&](int level, uint64_t block) {
-        if (blocks_.erase(blockKey(level, block, m.c1))) --levelCount_[level];
+        if (blocks_.erase(blockKey(level, block, m.c1)) && --levelCount_[level] == 0)
+            levels_ &= ~(1u << level);
     });
 }
 
@@ -71,15 +77,39 @@ void MergeIndex::move(const MergeArea& m, uint32_t pos) {
     });
 }
 
+MergeIndex::Blocks::const_iterator MergeIndex::floor(int level, uint64_t key) const {
+    // A hint is an entry of the map; whether it is the floor of `key` is checked here, so a
+    // hint left from before an insertion still gives the right answer.
+    Blocks::const_iterator& h = hint_[level];
+    if ((hinted_ >> level & 1) && h->first <= key)
+        for (int step = 0; step < 2; ++step) {
+            auto n = std::next(h);
+            if (n == blocks_.end() || n->first > key) return h;
+            h = n;
+        }
+    auto it = blocks_.upper_bound(key);
+    if (it == blocks_.begin()) return blocks_.end();
+    h = std::prev(it);
+    hinted_ |= 1u << level;
+    return h;
+}
+
 int64_t MergeIndex::find(uint32_t r, uint32_t c) const {
-    for (int level = 0; level < kLevels; ++level) {
-        if (!levelCount_[level]) continue;
+    // The area found last answers again for its own cells (areas never overlap).
+    if (lastFound_ < size_) {
+        const MergeArea& m = data_[lastFound_];
+        if (r >= m.r1 && r <= m.r2 && c >= m.c1 && c <= m.c2) return lastFound_;
+    }
+    for (uint32_t left = levels_; left != 0; left &= left - 1) {
+        int level = std::countr_zero(left);
         uint64_t block = uint64_t(r) >> (20 - level);
-        auto it = blocks_.upper_bound(blockKey(level, block, c));
-        if (it == blocks_.begin()) continue;
-        --it;
+        auto it = floor(level, blockKey(level, block, c));
+        if (it == blocks_.end()) continue;
         if ((it->first >> 14) != (blockKey(level, block, 0) >> 14)) continue;
-        if (c <= (it->second >> 32)) return static_cast<int64_t>(it->second & 0xFFFFFFFFu);
+        if (c <= (it->second >> 32)) {
+            lastFound_ = it->second & 0xFFFFFFFFu;
+            return static_cast<int64_t>(lastFound_);
+        }
     }
     return -1;
 }
@@ -87,8 +117,8 @@ int64_t MergeIndex::find(uint32_t r, uint32_t c) const {
 std::vector<uint32_t> MergeIndex::meeting(uint32_t r1, uint32_t c1, uint32_t r2,
                                           uint32_t c2) const {
     std::vector<uint32_t> out;
-    for (int level = 0; level < kLevels; ++level) {
-        if (!levelCount_[level]) continue;
+    for (uint32_t left = levels_; left != 0; left &= left - 1) {
+        int level = std::countr_zero(left);
         const int shift = 20 - level;
         const uint64_t last = uint64_t(r2) >> shift;
         auto it = blocks_.lower_bound(blockKey(level, uint64_t(r1) >> shift, 0));

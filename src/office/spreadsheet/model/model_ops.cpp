@@ -237,19 +237,32 @@ template <class S>
 auto findRowImpl(S& s, uint32_t r) -> decltype(&s.rows[0]) {
     auto& rows = s.rows;
     if (rows.empty()) return nullptr;
+    size_t h = s.rowHint;
+    if (h < rows.size() && rows[h].row == r) return &rows[h];
+    if (h + 1 < rows.size() && rows[h + 1].row == r) {
+        s.rowHint = h + 1;
+        return &rows[h + 1];
+    }
     if (rows.back().row == r) return &rows.back();
     auto it = std::lower_bound(rows.begin(), rows.end(), r,
                                [](const Row& a, uint32_t v) { return a.row < v; });
-    return (it != rows.end() && it->row == r) ? &*it : nullptr;
+    if (it == rows.end() || it->row != r) return nullptr;
+    s.rowHint = static_cast<size_t>(it - rows.begin());
+    return &*it;
 }
 template <class R>
 auto findCellInRow(R& row, uint32_t c) -> decltype(&row.cells[0]) {
     auto& cells = row.cells;
     if (cells.empty()) return nullptr;
-    if (cells.back().col == c) return &cells.back();
-    auto it = std::lower_bound(cells.begin(), cells.end(), c,
+    // Columns are unique and ascending, so column c is at most c - first places in; rows are
+    // mostly filled without gaps, which puts it right there.
+    if (c < cells[0].col) return nullptr;
+    size_t k = size_t(c) - cells[0].col;
+    if (k < cells.size() && cells[k].col == c) return &cells[k];
+    auto end = cells.begin() + static_cast<std::ptrdiff_t>(std::min(k, cells.size()));
+    auto it = std::lower_bound(cells.begin(), end, c,
                                [](const Cell& a, uint32_t v) { return a.col < v; });
-    return (it != cells.end() && it->col == c) ? &*it : nullptr;
+    return (it != end && it->col == c) ? &*it : nullptr;
 }
 auto rowLower(std::vector<Row>& rows, uint32_t r) {
     return std::lower_bound(rows.begin(), rows.end(), r,

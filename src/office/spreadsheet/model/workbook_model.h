@@ -6,10 +6,13 @@
 // exist: whole-sheet, whole-row and whole-column formats are kept once, never as a grid.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "automation/error_values.h"
@@ -101,8 +104,19 @@ class MergeIndex {
         clear();
         return *this;
     }
-    MergeIndex(MergeIndex&&) noexcept = default;
-    MergeIndex& operator=(MergeIndex&&) noexcept = default;
+    MergeIndex(MergeIndex&& o) noexcept { *this = std::move(o); }
+    MergeIndex& operator=(MergeIndex&& o) noexcept {
+        blocks_ = std::move(o.blocks_);
+        std::copy(std::begin(o.levelCount_), std::end(o.levelCount_), levelCount_);
+        size_ = o.size_;
+        data_ = o.data_;
+        valid_ = o.valid_;
+        levels_ = o.levels_;
+        hinted_ = 0;
+        lastFound_ = SIZE_MAX;
+        o.clear();
+        return *this;
+    }
 
     /// Rebuilds the index unless it was made for exactly `areas`.
     void sync(const std::vector<MergeArea>& areas);
@@ -121,10 +135,18 @@ class MergeIndex {
     void move(const MergeArea& m, uint32_t pos);
 
   private:
+    using Blocks = std::map<uint64_t, uint64_t>;
     template <class Fn>
     static void forEachBlock(const MergeArea& m, Fn fn);
-    std::map<uint64_t, uint64_t> blocks_;  // (level, block, first column) -> (last column, pos)
-    uint32_t levelCount_[21] = {};         // entries per level, to skip empty levels
+    /// The last entry of `level` with a key at most `key`, or end(). Cell-by-cell callers ask
+    /// about neighbouring cells, so the entry found last on each level is tried first.
+    Blocks::const_iterator floor(int level, uint64_t key) const;
+    Blocks blocks_;                            // (level, block, first column) -> (last column, pos)
+    uint32_t levelCount_[21] = {};             // entries per level
+    uint32_t levels_ = 0;                      // the levels that have entries, one bit each
+    mutable Blocks::const_iterator hint_[21];  // per level: the entry floor() found last
+    mutable uint32_t hinted_ = 0;              // levels whose hint_ is set
+    mutable size_t lastFound_ = SIZE_MAX;      // the position find() answered last
     size_t size_ = 0;
     const MergeArea* data_ = nullptr;
     bool valid_ = false;
@@ -139,6 +161,8 @@ struct Sheet {
     SheetKind kind = SheetKind::Worksheet;
     uint32_t id = 0;                // the engine's identity of the sheet (0 = not assigned yet)
     std::vector<Row> rows;          // sorted by row, unique
+    mutable size_t rowHint = 0;     // where the last row looked up was: cell-by-cell readers
+                                    // ask for the same row or the next one
     std::vector<ColInfo> cols;      // sorted, not overlapping
     std::vector<MergeArea> merges;  // not overlapping; changed through Merge, Unmerge, SetMerges
     mutable MergeIndex mergeIndex;  // finds the areas of `merges`

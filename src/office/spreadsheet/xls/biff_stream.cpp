@@ -15,22 +15,8 @@ double F64(const uint8_t* p) {
     return d;
 }
 
-bool RecordReader::peek(Record& r) const {
-    if (pos_ + 4 > s_.size()) return false;
-    const uint8_t* h = s_.data() + pos_;
-    r.type = U16(h);
-    r.size = U16(h + 2);
-    r.offset = pos_;
-    if (pos_ + 4 + r.size > s_.size())
-        throw Damaged("a record at byte " + std::to_string(pos_) + " runs past the stream's end");
-    r.data = h + 4;
-    return true;
-}
-
-bool RecordReader::next(Record& r) {
-    if (!peek(r)) return false;
-    pos_ += 4 + r.size;
-    return true;
+void RecordReader::overrun() const {
+    throw Damaged("a record at byte " + std::to_string(pos_) + " runs past the stream's end");
 }
 
 std::string TextCodec::bytes(const uint8_t* p, size_t n) const {
@@ -132,9 +118,12 @@ void Cursor::unicode(bool shortCount, std::string& out) {
         out.append(reinterpret_cast<const char*>(pt.p + at_), count);  // ASCII in one part
         at_ += count;
     } else {
-        std::u16string wide;
-        chars(count, (opt & 1) != 0, wide);
-        out += text::utf16ToUtf8(wide);
+        wide_.clear();
+        chars(count, (opt & 1) != 0, wide_);
+        if (out.empty())
+            out = text::utf16ToUtf8(wide_);
+        else
+            out += text::utf16ToUtf8(wide_);
     }
     skip(runs * 4);
     skip(phonetic);

@@ -40,18 +40,34 @@ class RecordReader {
     explicit RecordReader(const std::vector<uint8_t>& stream, size_t pos = 0)
         : s_(stream), pos_(pos) {}
     /// The next record; false at the end of the stream.
-    bool next(Record& r);
+    bool next(Record& r) {
+        if (!peek(r)) return false;
+        pos_ += 4 + r.size;
+        return true;
+    }
     /// The record at the current position without moving past it.
     bool peek(Record& r) const;
     size_t pos() const { return pos_; }
 
   private:
+    [[noreturn]] void overrun() const;
     const std::vector<uint8_t>& s_;
     size_t pos_;
 };
 
 inline uint16_t U16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+inline bool RecordReader::peek(Record& r) const {
+    if (pos_ + 4 > s_.size()) return false;
+    const uint8_t* h = s_.data() + pos_;
+    r.type = U16(h);
+    r.size = U16(h + 2);
+    r.offset = pos_;
+    if (pos_ + 4 + r.size > s_.size()) overrun();
+    r.data = h + 4;
+    return true;
 }
 inline uint32_t U32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -101,6 +117,7 @@ class Cursor {
     void need();
     void chars(size_t count, bool wide, std::u16string& out);
     std::vector<Part> parts_;
+    std::u16string wide_;  // the characters of the string being read, kept for the next one
     size_t part_ = 0, at_ = 0;
 };
 

@@ -21,7 +21,7 @@ constexpr uint16_t kRow = 0x0208, kRk = 0x027E, kMulRk = 0x00BD, kMulBlank = 0x0
 constexpr uint16_t kLabelSst = 0x00FD, kRString = 0x00D6, kColInfo = 0x007D;
 constexpr uint16_t kColWidth2 = 0x0024, kDefColWidth = 0x0055, kStandardWidth = 0x0099;
 constexpr uint16_t kDefRowHeight = 0x0225, kDefRowHeight2 = 0x0025, kMergedCells = 0x00E5;
-constexpr uint16_t kWsBool = 0x0081;
+constexpr uint16_t kWsBool = 0x0081, kDimensions = 0x0200;
 }  // namespace id
 
 double rkValue(uint32_t rk) {
@@ -378,6 +378,18 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 }
                 break;
             }
+            case id::kDimensions:
+                // Room for the rows the sheet says it uses, as far as a sheet and the records
+                // left can hold them (a row takes a cell record of at least ten bytes).
+                if (sh.rows.empty() && r.size >= 10) {
+                    bool wide = r.size >= 14;  // BIFF8: 32-bit row numbers
+                    uint32_t first = wide ? U32(r.data) : U16(r.data);
+                    uint32_t last = wide ? U32(r.data + 4) : U16(r.data + 2);
+                    if (last > first)
+                        sh.rows.reserve(std::min<size_t>(
+                            {last - first, kMaxRows, (s_.size() - rd.pos()) / 10}));
+                }
+                break;
             case id::kWsBool:
                 if (r.size >= 2 && (U16(r.data) & 0x0010)) sh.kind = SheetKind::Dialog;
                 break;

@@ -207,7 +207,9 @@ void BookReader::onSheetEntry(const Record& r) {
 void BookReader::onSst(Cursor c) {
     c.u32();  // total references
     uint32_t unique = c.u32();
-    // The claimed count only bounds the loop; memory follows the strings that are there.
+    // The claimed count only bounds the loop; memory follows the strings that are there (each
+    // takes at least three bytes).
+    sst_.reserve(std::min<size_t>(unique, c.left() / 3));
     for (uint32_t i = 0; i < unique && !c.atEnd(); ++i) {
         std::string s;
         c.unicode(false, s);
@@ -215,6 +217,7 @@ void BookReader::onSst(Cursor c) {
         sst_.push_back(std::move(s));
     }
     sstPool_.assign(sst_.size(), UINT32_MAX);
+    wb_.strings.reserve(wb_.strings.size() + sst_.size());
 }
 
 bool BookReader::colour(uint16_t icv, uint32_t& out) const {

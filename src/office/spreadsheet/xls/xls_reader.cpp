@@ -3,11 +3,7 @@
 // problem into one message that names the file.
 #include "office/spreadsheet/xls/xls_reader.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -139,26 +135,12 @@ void readFrom(const cfb::ReadAt& read, uint64_t size, const std::string& name, W
 
 void ReadXls(const std::string& utf8Path, Workbook& out) {
     std::string why;
-    int fd = os::OpenRegularFile(utf8Path, why);
-    if (fd < 0) fail(utf8Path, why);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) fail(utf8Path, std::strerror(errno));
-    cfb::ReadAt read = [fd](uint64_t off, void* buf, size_t n) {
-        size_t done = 0;
-        while (done < n) {
-            ssize_t k = ::pread(fd, static_cast<char*>(buf) + done, n - done,
-                                static_cast<off_t>(off + done));
-            if (k < 0 && errno == EINTR) continue;
-            if (k <= 0) break;
-            done += static_cast<size_t>(k);
-        }
-        return done;
+    os::RegularFile file;
+    if (!file.open(utf8Path, why)) fail(utf8Path, why);
+    cfb::ReadAt read = [&file](uint64_t off, void* buf, size_t n) {
+        return file.readAt(off, buf, n);
     };
-    readFrom(read, static_cast<uint64_t>(st.st_size), utf8Path, out);
+    readFrom(read, file.size(), utf8Path, out);
 }
 
 void ReadXlsMemory(const void* data, size_t size, const std::string& displayName, Workbook& out) {
