@@ -291,7 +291,7 @@ TEST_F(ExcelRead, ReadingAFarCellIsRefusedBeforeAnyCellIsRead) {
 }
 
 TEST_F(ExcelRead, DateFormattedNumberOutsideTheDatesReadsAsItsNumber) {
-    makeWorkbook(osPath("far_date.xlsx"),
+    MakeWorkbook(osPath("far_date.xlsx"),
                  "ws['A1'] = 't'\nws['A2'] = 'h'\nws['A3'] = -1e308\n"
                  "ws['A3'].number_format = 'yyyy/m/d'\n");
     tq::CTqExcel x(gbkPath("far_date.xlsx"));
