@@ -55,7 +55,8 @@ Variant RangeObj::cellValue(const Sheet& s, uint32_t r, uint32_t c, bool raw) {
             return Variant();
         case CellType::String: {
             const auto& pool = b_->model.wb.strings;
-            return Str(cell->str < pool.size() ? pool[cell->str] : std::string());
+            if (cell->str >= pool.size()) return Str(std::string());
+            return Str(pool[cell->str]);
         }
         case CellType::Number:
             // A date-formatted number outside the dates a variant holds reads as its number.
