@@ -63,18 +63,15 @@ class WordDocx : public ::testing::Test {
 };
 
 const std::vector<tq::String> kTitles{kBiao + kFan, kKan + kHou};
-const tq::TableSet kTables{
-    {{"k", "Y", "Y", "Y"},
-     {"A", "1", "2", "3"},
-     {"A", "4", "5", "6"},
-     {"A", "7", "8", "9"},
-     {"z", "x", "x", "w"}},
-    {{kFan, kFan}, {"p", "q"}},
-};
+const tq::TableSet kTables{{{"k", "Y", "Y", "Y"},
+                            {"A", "1", "2", "3"},
+                            {"A", "4", "5", "6"},
+                            {"A", "7", "8", "9"},
+                            {"z", "x", "x", "w"}},
+                           {{kFan, kFan}, {"p", "q"}}};
 const std::vector<std::vector<tq::action>> kActions{
     {tq::action(tq::unionRow, 0, 0, -1), tq::action(tq::unionCol, 0, 0, -1)},
-    {tq::action(tq::unionRow, 0, 0, -1)},
-};
+    {tq::action(tq::unionRow, 0, 0, -1)}};
 
 TEST_F(WordDocx, TitledTablesWithMergesInLandscape) {
     ASSERT_TRUE(tq::WordTable(kTitles, kTables, kActions, false));
