@@ -135,32 +135,30 @@ TEST(ChangeType, ConvertsRoundingHalfToEvenAndRefusesWhatDoesNotFit) {
         double value;  // when code is 0
         int32_t code;
     };
-    const Case cases[] = {
-        {Variant::R8(2.5), VT_I4, 2, 0},
-        {Variant::R8(3.5), VT_I4, 4, 0},
-        {Variant::R8(-2.5), VT_I2, -2, 0},
-        {Variant::Bool(true), VT_I4, -1, 0},
-        {Variant::R8(0.1), VT_BOOL, -1, 0},
-        {Variant(), VT_I4, 0, 0},
-        {Variant::Str(u"  12.5 "), VT_R8, 12.5, 0},
-        {Variant::Str(u"-1e3"), VT_I4, -1000, 0},
-        {Variant::Str(u"TRUE"), VT_BOOL, -1, 0},
-        {Variant::Str(u"2024/1/1 12:00"), VT_DATE, 45292.5, 0},
-        {Variant::I4(40000), VT_I2, 0, kOverflow},
-        {Variant::I4(-1), VT_UI4, 0, kOverflow},
-        {Variant::R8(3e9), VT_I4, 0, kOverflow},
-        {Variant::R8(NAN), VT_I4, 0, kOverflow},
-        {Variant::Str(u"99999"), VT_I2, 0, kOverflow},
-        {Variant::Str(u"12abc"), VT_R8, 0, kMismatch},
-        {Variant::Str(u"0x10"), VT_R8, 0, kMismatch},
-        {Variant::Str(u"1,5"), VT_R8, 0, kMismatch},
-        {Variant::Str(u"2023/2/29"), VT_DATE, 0, kMismatch},
-        {Variant::Error(0x800A07D7), VT_I4, 0, kMismatch},
-        {Variant::Missing(), VT_BSTR, 0, kMismatch},
-        {null, VT_BSTR, 0, kMismatch},
-        {Variant::Dispatch(nullptr), VT_BSTR, 0, kMismatch},
-        {Variant::ByRef(nullptr), VT_I4, 0, kMismatch},
-    };
+    const Case cases[] = {{Variant::R8(2.5), VT_I4, 2, 0},
+                          {Variant::R8(3.5), VT_I4, 4, 0},
+                          {Variant::R8(-2.5), VT_I2, -2, 0},
+                          {Variant::Bool(true), VT_I4, -1, 0},
+                          {Variant::R8(0.1), VT_BOOL, -1, 0},
+                          {Variant(), VT_I4, 0, 0},
+                          {Variant::Str(u"  12.5 "), VT_R8, 12.5, 0},
+                          {Variant::Str(u"-1e3"), VT_I4, -1000, 0},
+                          {Variant::Str(u"TRUE"), VT_BOOL, -1, 0},
+                          {Variant::Str(u"2024/1/1 12:00"), VT_DATE, 45292.5, 0},
+                          {Variant::I4(40000), VT_I2, 0, kOverflow},
+                          {Variant::I4(-1), VT_UI4, 0, kOverflow},
+                          {Variant::R8(3e9), VT_I4, 0, kOverflow},
+                          {Variant::R8(NAN), VT_I4, 0, kOverflow},
+                          {Variant::Str(u"99999"), VT_I2, 0, kOverflow},
+                          {Variant::Str(u"12abc"), VT_R8, 0, kMismatch},
+                          {Variant::Str(u"0x10"), VT_R8, 0, kMismatch},
+                          {Variant::Str(u"1,5"), VT_R8, 0, kMismatch},
+                          {Variant::Str(u"2023/2/29"), VT_DATE, 0, kMismatch},
+                          {Variant::Error(0x800A07D7), VT_I4, 0, kMismatch},
+                          {Variant::Missing(), VT_BSTR, 0, kMismatch},
+                          {null, VT_BSTR, 0, kMismatch},
+                          {Variant::Dispatch(nullptr), VT_BSTR, 0, kMismatch},
+                          {Variant::ByRef(nullptr), VT_I4, 0, kMismatch}};
     for (const Case& c : cases) {
         const std::string what = tqtest::DescribeVariant(c.in) + " -> " + std::to_string(c.vt);
         if (c.code != 0) {
@@ -206,8 +204,7 @@ TEST(TextForm, NumbersAsPlainDecimalsWithFifteenDigits) {
         {Variant::R4(16777216.0f), "1.677722E+07"},
         {Variant::UI4(4000000000u), "4000000000"},
         {Variant::Bool(true), "TRUE"},
-        {Variant(), ""},
-    };
+        {Variant(), ""}};
     for (const auto& [v, want] : cases) EXPECT_EQ(text(v), want);
 }
 
@@ -229,8 +226,7 @@ TEST(TextForm, DatesAsYearMonthDayAndTimeToTheSecond) {
         {2958465, "9999/12/31"},
         {-657434, "100/1/1"},
         {-1.25, "1899/12/29 6:00:00"},  // before day 0 the time still counts forward
-        {0.5, "12:00:00"},
-    };
+        {0.5, "12:00:00"}};
     for (const auto& [d, want] : cases) EXPECT_EQ(text(Variant::Date(d)), want);
     EXPECT_EQ(errorOf([] { text(Variant::Date(2958466)); }).first, tq::hresult::DISP_E_OVERFLOW_);
     EXPECT_EQ(errorOf([] { text(Variant::Date(-700000)); }).first, tq::hresult::DISP_E_OVERFLOW_);

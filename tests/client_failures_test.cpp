@@ -69,8 +69,7 @@ const Client kClients[] = {
      "Tables", tq::automation::word::kTablesAdd, InvokeKind::Method},
     {"WordTable2", "Word.Application",
      [](const std::string&) { return tq::WordTable2({"t"}, kTables, false); }, 0x2040, "Tables",
-     tq::automation::word::kTablesAdd, InvokeKind::Method},
-};
+     tq::automation::word::kTablesAdd, InvokeKind::Method}};
 
 void PrintTo(const Client& c, std::ostream* os) {
     *os << c.name;

@@ -42,17 +42,15 @@ TEST(EngineModel, CellTextFollowsTheDateSystemAndRange) {
         bool date1904;
         const char* format;
         const char* text;
-    } cases[] = {
-        {45000.25, false, "yyyy-mm-dd", "2023/3/15 6:00:00"},
-        {1, false, "d", "1900/1/1"},
-        {61, false, "d", "1900/3/1"},
-        {0, true, "yyyy", "1904/1/1"},
-        {0.5, false, "h:mm", "12:00:00"},
-        {-1e308, false, "yyyy", "-1E+308"},  // outside the date range: its number
-        {3e6, true, "yyyy", "3000000"},
-        {2958465, false, "yyyy", "9999/12/31"},
-        {1234.5, false, "0.00", "1234.5"},
-    };
+    } cases[] = {{45000.25, false, "yyyy-mm-dd", "2023/3/15 6:00:00"},
+                 {1, false, "d", "1900/1/1"},
+                 {61, false, "d", "1900/3/1"},
+                 {0, true, "yyyy", "1904/1/1"},
+                 {0.5, false, "h:mm", "12:00:00"},
+                 {-1e308, false, "yyyy", "-1E+308"},  // outside the date range: its number
+                 {3e6, true, "yyyy", "3000000"},
+                 {2958465, false, "yyyy", "9999/12/31"},
+                 {1234.5, false, "0.00", "1234.5"}};
     for (const auto& c : cases) {
         BookModel b;
         b.wb.date1904 = c.date1904;

@@ -81,14 +81,12 @@ TEST(EngineObjects, WrittenTextsBecomeNumbersOnlyWhenTheyArePlainDecimals) {
         uint16_t vt;
         tq::String text;
     };
-    const Case cases[] = {
-        {kQingHeng + kTrailBytes, VT_BSTR, kQingHeng + kTrailBytes},
-        {"12.5", VT_R8, "12.5"},
-        {"007", VT_BSTR, "007"},
-        {"123456789012345678", VT_BSTR, "123456789012345678"},
-        {"'42", VT_BSTR, "42"},
-        {"", VT_EMPTY, ""},
-    };
+    const Case cases[] = {{kQingHeng + kTrailBytes, VT_BSTR, kQingHeng + kTrailBytes},
+                          {"12.5", VT_R8, "12.5"},
+                          {"007", VT_BSTR, "007"},
+                          {"123456789012345678", VT_BSTR, "123456789012345678"},
+                          {"'42", VT_BSTR, "42"},
+                          {"", VT_EMPTY, ""}};
     for (const Case& c : cases) {
         PutText(sheet, 1, 1, c.written);
         EXPECT_EQ(Value(Cell(sheet, 1, 1)).vt, c.vt) << c.written;

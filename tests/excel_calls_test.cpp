@@ -157,8 +157,7 @@ TEST_F(ExcelCalls, EachMemberLeavesTheCurrentRangeTheSpecifiedOne) {
         {"getNumRow", [](tq::CTqExcel& x) { x.getNumRow(); }, ".Cells"},
         {"getNumCol", [](tq::CTqExcel& x) { x.getNumCol(); }, ".Cells"},
         {"getMegeCell", [&](tq::CTqExcel& x) { x.getMegeCell(table, merged); }, ".Cells"},
-        {"setColWidth", [](tq::CTqExcel& x) { x.setColWidth(2, 9); }, ".Cells"},
-    };
+        {"setColWidth", [](tq::CTqExcel& x) { x.setColWidth(2, 9); }, ".Cells"}};
     for (const Case& c : cases) {
         tq::CTqExcel x(existing_);
         ASSERT_TRUE(x.open(true));

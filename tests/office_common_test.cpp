@@ -83,8 +83,7 @@ const Engine kEngines[] = {
      },
      newDocumentApp, addDocument,
      [](const Holder& app) { app.SetProperty(w::kAppVisible, Variant::Bool(true)); }, "Document",
-     ".docx"},
-};
+     ".docx"}};
 
 class BothEngines : public ::testing::TestWithParam<Engine> {};
 

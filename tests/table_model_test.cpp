@@ -62,14 +62,12 @@ TEST(Action, TextFormNamesTheKindAndPrintsSignedFields) {
 TEST(FindEqualRuns, SplitsASpanIntoMaximalRunsOfEqualTexts) {
     // Column 0 holds A A y "" "" Z; column 1 is ragged; row 1 is longer than row 0 and row 2 is
     // shorter. Two empty cells are equal; case and a GBK trail byte make texts differ.
-    const tq::Table t = {
-        {"A", "k", "h", "h", "h", "h"},
-        {"A", "k", "x", "x", "x", "x", "x", "x"},
-        {"y", "y", "y"},
-        {"", "k", "\xb5\x5c", "\xb5\x5d"},
-        {"", "k", "a", "A"},
-        {"Z"},
-    };
+    const tq::Table t = {{"A", "k", "h", "h", "h", "h"},
+                         {"A", "k", "x", "x", "x", "x", "x", "x"},
+                         {"y", "y", "y"},
+                         {"", "k", "\xb5\x5c", "\xb5\x5d"},
+                         {"", "k", "a", "A"},
+                         {"Z"}};
     struct Case {
         tq::action act;
         Runs runs;
@@ -92,8 +90,7 @@ TEST(FindEqualRuns, SplitsASpanIntoMaximalRunsOfEqualTexts) {
         {tq::action(tq::unionCol, -1, 0, -1), {}},
         {tq::action(tq::unionRow, 6, 0, -1), {}},
         {tq::action(tq::noAction, 0, 0, -1), {}},
-        {tq::action(static_cast<tq::actionType>(9), 0, 0, -1), {}},
-    };
+        {tq::action(static_cast<tq::actionType>(9), 0, 0, -1), {}}};
     for (const Case& c : cases) EXPECT_EQ(tq::findEqualRuns(t, c.act), c.runs) << c.act.toStr();
     EXPECT_TRUE(tq::findEqualRuns(tq::Table{}, tq::action(tq::unionRow, 0, 0, -1)).empty());
 }

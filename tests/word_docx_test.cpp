@@ -63,18 +63,15 @@ class WordDocx : public ::testing::Test {
 };
 
 const std::vector<tq::String> kTitles{kBiao + kFan, kKan + kHou};
-const tq::TableSet kTables{
-    {{"k", "Y", "Y", "Y"},
-     {"A", "1", "2", "3"},
-     {"A", "4", "5", "6"},
-     {"A", "7", "8", "9"},
-     {"z", "x", "x", "w"}},
-    {{kFan, kFan}, {"p", "q"}},
-};
+const tq::TableSet kTables{{{"k", "Y", "Y", "Y"},
+                            {"A", "1", "2", "3"},
+                            {"A", "4", "5", "6"},
+                            {"A", "7", "8", "9"},
+                            {"z", "x", "x", "w"}},
+                           {{kFan, kFan}, {"p", "q"}}};
 const std::vector<std::vector<tq::action>> kActions{
     {tq::action(tq::unionRow, 0, 0, -1), tq::action(tq::unionCol, 0, 0, -1)},
-    {tq::action(tq::unionRow, 0, 0, -1)},
-};
+    {tq::action(tq::unionRow, 0, 0, -1)}};
 
 TEST_F(WordDocx, TitledTablesWithMergesInLandscape) {
     ASSERT_TRUE(tq::WordTable(kTitles, kTables, kActions, false));
@@ -111,38 +108,6 @@ TEST_F(WordDocx, TitledTablesWithMergesInLandscape) {
 
     EXPECT_EQ(d["orientation"], 1);
     EXPECT_GT(d["width"].get<long>(), d["height"].get<long>());
-}
-
-TEST_F(WordDocx, WordTable2WritesNoMergesInPortrait) {
-    ASSERT_TRUE(tq::WordTable2(kTitles, kTables, true));
-    json two = dump(lastShown());
-    EXPECT_EQ(two["orientation"], 0);
-    EXPECT_LT(two["width"].get<long>(), two["height"].get<long>());
-    ASSERT_EQ(two["body"].size(), 5u);
-    EXPECT_EQ(two["body"][1]["groups"],
-              json::parse("[[0,1,2,3],[4,5,6,7],[8,9,10,11],[12,13,14,15],[16,17,18,19]]"));
-    EXPECT_EQ(two["body"][3]["groups"], json::parse("[[0,1],[2,3]]"));
-    EXPECT_EQ(two["body"][1]["align"], 1);
-    // The same document as WordTable with empty action lists.
-    ASSERT_TRUE(tq::WordTable(kTitles, kTables, {{}, {}}, true));
-    std::string second = lastShown();
-    EXPECT_EQ(second, dir.path() + "/Document2.docx");
-    EXPECT_EQ(dump(second), two);
-}
-
-TEST_F(WordDocx, TableWithoutRowsStillGivesTheDocumentBack) {
-    // Reported and false, but the document is shown with what was written before.
-    ASSERT_FALSE(tq::WordTable({"a", "b", "c"}, {{{"1", "2"}}, {}, {{"3"}}}, {{}, {}, {}}, true));
-    ASSERT_EQ(boxes.size(), 1u);
-    std::string file = lastShown();
-    ASSERT_FALSE(file.empty());
-    json d = dump(file);
-    const json& body = d["body"];
-    ASSERT_EQ(body.size(), 4u) << d.dump(1);
-    EXPECT_EQ(body[0]["p"], "a");
-    EXPECT_EQ(body[1]["table"], json::parse(R"([["1","2"]])"));
-    EXPECT_EQ(body[2]["p"], "b");
-    EXPECT_EQ(body[3]["p"], "");
 }
 
 TEST_F(WordDocx, ShortRowsAndTheirMerges) {

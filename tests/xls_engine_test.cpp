@@ -175,15 +175,13 @@ TEST_F(Xls, DamagedEncryptedAndHostileFilesAreRefusedNamingTheFile) {
     tq::Limits few = tq::GetLimits(), little = few;
     few.maxCells = 5;
     little.maxTextBytes = 10;
-    std::vector<Case> cases = {
-        {"bad_encrypted.xls", "password-protected", tq::GetLimits()},
-        {"bad_loop.xls", "a sector chain loops", tq::GetLimits()},
-        {"bad_truncated.xls", "runs past the stream's end", tq::GetLimits()},
-        {"bad_text.xls", "not an .xls workbook", tq::GetLimits()},
-        {"missing.xls", "No such file", tq::GetLimits()},
-        {"hb_records.xls", "limit maxCells", few},
-        {"hb_records.xls", "limit maxTextBytes", little},
-    };
+    std::vector<Case> cases = {{"bad_encrypted.xls", "password-protected", tq::GetLimits()},
+                               {"bad_loop.xls", "a sector chain loops", tq::GetLimits()},
+                               {"bad_truncated.xls", "runs past the stream's end", tq::GetLimits()},
+                               {"bad_text.xls", "not an .xls workbook", tq::GetLimits()},
+                               {"missing.xls", "No such file", tq::GetLimits()},
+                               {"hb_records.xls", "limit maxCells", few},
+                               {"hb_records.xls", "limit maxTextBytes", little}};
     tq::Limits saved = tq::GetLimits();
     for (const Case& c : cases) {
         tq::SetLimits(c.limits);

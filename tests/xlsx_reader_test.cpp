@@ -162,17 +162,15 @@ TEST(IsoDates, FollowTheSerialRulesOfBothDateSystems) {
         const char* iso;
         bool date1904;
         double serial;
-    } dates[] = {
-        {"1900-01-01", false, 1},
-        {"1900-02-28", false, 59},
-        {"1900-03-01", false, 61},
-        {"2024-01-31T12:00:00Z", false, 45322.5},
-        {"06:00:00", false, 0.25},
-        {"06:00:00", true, 0.25},
-        {"1904-01-01", true, 0},
-        {"1900-01-01", true, -1460},  // no phantom day in 1904
-        {"2024-01-31 06:00:30.5", true, 43860.25 + 30.5 / 86400},
-    };
+    } dates[] = {{"1900-01-01", false, 1},
+                 {"1900-02-28", false, 59},
+                 {"1900-03-01", false, 61},
+                 {"2024-01-31T12:00:00Z", false, 45322.5},
+                 {"06:00:00", false, 0.25},
+                 {"06:00:00", true, 0.25},
+                 {"1904-01-01", true, 0},
+                 {"1900-01-01", true, -1460},  // no phantom day in 1904
+                 {"2024-01-31 06:00:30.5", true, 43860.25 + 30.5 / 86400}};
     for (const auto& d : dates) {
         double serial = -1;
         ASSERT_TRUE(IsoDateToSerial(d.iso, d.date1904, serial)) << d.iso;
@@ -250,8 +248,7 @@ TEST(HostileInputs, AreRefusedOrReadWithinTheMemoryCeiling) {
         {"folder.xlsx", "it is a folder", nullptr},
         {"far_cells.xlsx", nullptr, "rows=2 merges=0 last=XFD1048576 merge=-"},
         {"claims_4gb.xlsx", nullptr, "rows=1 merges=0 last=A1 merge=-"},
-        {"merges_1e6.xlsx", nullptr, "rows=1 merges=1000000 last=A1 merge=A100000:B100000"},
-    };
+        {"merges_1e6.xlsx", nullptr, "rows=1 merges=1000000 last=A1 merge=A100000:B100000"}};
     for (const auto& c : cases) {
         std::string path = dir.path() + "/" + c.file;
         tqtest::ChildRun o = tqtest::RunInChild([&] {
