@@ -28,7 +28,9 @@ class TQTOOL_API CIniFileNew {
     CIniFileNew();
     /// Stores the path as SetPath does (its result is dropped). The flag has no effect.
     CIniFileNew(String path, bool flag);
+    /// Copies the path; both objects then name the same file.
     CIniFileNew(const CIniFileNew& other);
+    /// Takes the other object's path.
     CIniFileNew& operator=(const CIniFileNew& other);
     /// Frees the path; touches no file.
     virtual ~CIniFileNew();

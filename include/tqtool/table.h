@@ -18,6 +18,7 @@ struct TQTOOL_API STqFixedCellInfo {
 
     /// All four fields 0.
     STqFixedCellInfo();
+    /// Copies the four fields.
     STqFixedCellInfo(const STqFixedCellInfo& other) = default;
 
     /// Orders right to left, then bottom to top: true when `col` > other.col, or when the columns
@@ -43,8 +44,11 @@ struct TQTOOL_API action {
     int32_t sp;
     int32_t ep;
 
+    /// The four fields as given; by default noAction with every number 0.
     action(actionType type = noAction, int index = 0, int sp = 0, int ep = 0);
+    /// Copies the four fields.
     action(const action& other) = default;
+    /// Copies the four fields.
     action& operator=(const action& other);
 
     /// "unionRow, row=%d, sp=%d, ep=%d", "unionCol, col=%d, sp=%d, ep=%d", or "noAction||NULL"

@@ -38,6 +38,8 @@ using WindowHandle = void*;
 /// by NthSpaceStr when asked for a word beyond the blanks present.
 class TQTOOL_API InvalidArgument : public std::invalid_argument {
   public:
+    /// The constructors of std::invalid_argument; the message names the function and what was
+    /// wrong.
     using std::invalid_argument::invalid_argument;
     ~InvalidArgument() override;
 };
@@ -47,8 +49,10 @@ class TQTOOL_API InvalidArgument : public std::invalid_argument {
 /// readable message naming the member and the reason.
 class TQTOOL_API AutomationError : public std::runtime_error {
   public:
+    /// A failure with its code (a value of namespace hresult, or the server's own) and message.
     AutomationError(int32_t code, const std::string& message);
     ~AutomationError() override;
+    /// The failure code given at construction.
     int32_t code() const noexcept { return code_; }
 
   private:

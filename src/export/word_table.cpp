@@ -59,6 +59,20 @@ const Table& normalised(const Table& t, std::optional<Table>& copy) {
     return *copy;
 }
 
+/// Table.Cell(row, col), both 1-based.
+Holder tableCell(const Holder& wordTable, int32_t row, int32_t col) {
+    return Holder(wordTable
+                      .InvokeHelper(w::kTableCell, InvokeKind::Method, automation::VT_DISPATCH,
+                                    {Variant::I4(row), Variant::I4(col)})
+                      .disp);
+}
+
+/// Cell.Merge(other): `cell` becomes the merged cell.
+void mergeCells(const Holder& cell, const Holder& other) {
+    cell.InvokeHelper(w::kCellMerge, InvokeKind::Method, automation::VT_EMPTY,
+                      {Variant::Dispatch(other.get())});
+}
+
 /// Merges every run of equal texts along the actions of one table (list order, runs in order).
 void mergeRuns(const Holder& wordTable, const Table& table, const std::vector<action>& list) {
     const int32_t rows = static_cast<int32_t>(table.size());
@@ -76,20 +90,9 @@ void mergeRuns(const Holder& wordTable, const Table& table, const std::vector<ac
         const action cut(a.type, a.index, sp, end);
         for (const auto& [start, stop] : findEqualRuns(table, cut)) {
             if (a.type == unionCol) {
-                Holder cell(wordTable
-                                .InvokeHelper(w::kTableCell, InvokeKind::Method,
-                                              automation::VT_DISPATCH,
-                                              {Variant::I4(start + 1), Variant::I4(a.index + 1)})
-                                .disp);
-                for (int32_t k = start + 2; k <= stop; ++k) {
-                    Holder next(wordTable
-                                    .InvokeHelper(w::kTableCell, InvokeKind::Method,
-                                                  automation::VT_DISPATCH,
-                                                  {Variant::I4(k), Variant::I4(a.index + 1)})
-                                    .disp);
-                    cell.InvokeHelper(w::kCellMerge, InvokeKind::Method, automation::VT_EMPTY,
-                                      {Variant::Dispatch(next.get())});
-                }
+                Holder cell = tableCell(wordTable, start + 1, a.index + 1);
+                for (int32_t k = start + 2; k <= stop; ++k)
+                    mergeCells(cell, tableCell(wordTable, k, a.index + 1));
                 Holder range = cell.GetObject(w::kCellRange);
                 range.SetProperty(
                     w::kRangeText,
@@ -98,18 +101,8 @@ void mergeRuns(const Holder& wordTable, const Table& table, const std::vector<ac
                 cell.SetProperty(w::kCellVerticalAlignment,
                                  Variant::I4(w::kCellAlignVerticalCenter));
             } else {
-                Holder cell(wordTable
-                                .InvokeHelper(w::kTableCell, InvokeKind::Method,
-                                              automation::VT_DISPATCH,
-                                              {Variant::I4(a.index + 1), Variant::I4(start + 1)})
-                                .disp);
-                Holder last(wordTable
-                                .InvokeHelper(w::kTableCell, InvokeKind::Method,
-                                              automation::VT_DISPATCH,
-                                              {Variant::I4(a.index + 1), Variant::I4(stop)})
-                                .disp);
-                cell.InvokeHelper(w::kCellMerge, InvokeKind::Method, automation::VT_EMPTY,
-                                  {Variant::Dispatch(last.get())});
+                Holder cell = tableCell(wordTable, a.index + 1, start + 1);
+                mergeCells(cell, tableCell(wordTable, a.index + 1, stop));
                 Holder range = cell.GetObject(w::kCellRange);
                 range.SetProperty(
                     w::kRangeText,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "text/text.h"
 
@@ -127,24 +128,36 @@ inline char firstByte(std::string_view t, const Line& l) {
         if (!isBlank(static_cast<unsigned char>(t[i]))) return t[i];
     return 0;
 }
+
+// Calls f(line, info) for every entry of the first block headed `section` in `t` (read from
+// `start`), in file order, until f returns false. Only the first block counts: a later header
+// with the same name starts a block that is never read. Returns that block's header line, or
+// nothing when the section is missing.
+template <class F>
+std::optional<Line> forEntriesOfFirstBlock(std::string_view t, size_t start,
+                                           std::string_view section, F f) {
+    LineReader r(t, start);
+    Line l;
+    std::optional<Line> header;
+    while (r.next(l)) {
+        char c = firstByte(t, l);
+        if (c == 0 || (!header && c != '[')) continue;
+        LineInfo info = classify(t.substr(l.begin, l.end - l.begin));
+        if (info.kind == LineKind::Header) {
+            if (header) break;  // the first block ended
+            if (namesEqual(info.name, section)) header = l;
+        } else if (header && info.kind == LineKind::Entry) {
+            if (!f(l, info)) break;
+        }
+    }
+    return header;
+}
 }  // namespace
 
 template <class F>
 void ProfileText::forFirstBlock(std::string_view section, F f) const {
-    LineReader r(text_, start_);
-    Line l;
-    bool in = false;
-    while (r.next(l)) {
-        char c = firstByte(text_, l);
-        if (c == 0 || (!in && c != '[')) continue;
-        LineInfo info = classify(text_.substr(l.begin, l.end - l.begin));
-        if (info.kind == LineKind::Header) {
-            if (in) return;  // the first block ended
-            in = namesEqual(info.name, section);
-        } else if (in && info.kind == LineKind::Entry) {
-            if (!f(info)) return;
-        }
-    }
+    forEntriesOfFirstBlock(text_, start_, section,
+                           [&](const Line&, const LineInfo& info) { return f(info); });
 }
 
 bool ProfileText::value(std::string_view section, std::string_view key, String& out) const {
@@ -212,43 +225,37 @@ Splices planSet(std::string_view t, std::string_view section, std::string_view k
                 std::string_view value) {
     const size_t start = bomLength(t);
     const std::string_view eol = detectEol(t);
-    LineReader r(t, start);
-    Line l, last;
-    bool in = false, found = false;
-    while (r.next(l)) {
-        char c = firstByte(t, l);
-        if (c == 0 || (!in && c != '[')) continue;
-        LineInfo info = classify(t.substr(l.begin, l.end - l.begin));
-        if (info.kind == LineKind::Header) {
-            if (in) break;
-            if (!found && namesEqual(info.name, section)) {
-                in = found = true;
-                last = l;
+    std::optional<Line> lastEntry;
+    std::optional<Splices> replaced;
+    const std::optional<Line> header =
+        forEntriesOfFirstBlock(t, start, section, [&](const Line& l, const LineInfo& info) {
+            lastEntry = l;
+            if (!namesEqual(info.name, key)) return true;
+            // Replace the value, keeping the key as written and the spacing around '='.
+            std::string line;
+            if (info.hasEquals) {
+                size_t eq = static_cast<size_t>(info.equals - t.data());
+                size_t keep = eq + 1;
+                if (!info.value.empty())
+                    while (keep < l.end && isBlank(static_cast<unsigned char>(t[keep]))) ++keep;
+                line.assign(t.substr(l.begin, keep - l.begin));
+            } else {
+                size_t nameEnd =
+                    static_cast<size_t>(info.name.data() + info.name.size() - t.data());
+                line.assign(t.substr(l.begin, nameEnd - l.begin)).append(1, '=');
             }
-            continue;
-        }
-        if (!in || info.kind != LineKind::Entry) continue;
-        last = l;
-        if (!namesEqual(info.name, key)) continue;
-        // Replace the value, keeping the key as written and the spacing around '='.
-        std::string line;
-        if (info.hasEquals) {
-            size_t eq = static_cast<size_t>(info.equals - t.data());
-            size_t keep = eq + 1;
-            if (!info.value.empty())
-                while (keep < l.end && isBlank(static_cast<unsigned char>(t[keep]))) ++keep;
-            line.assign(t.substr(l.begin, keep - l.begin));
-        } else {
-            size_t nameEnd = static_cast<size_t>(info.name.data() + info.name.size() - t.data());
-            line.assign(t.substr(l.begin, nameEnd - l.begin)).append(1, '=');
-        }
-        line.append(value);
-        if (t.substr(l.begin, l.end - l.begin) == line) return {};
-        return {{l.begin, l.end, std::move(line)}};
-    }
+            line.append(value);
+            if (t.substr(l.begin, l.end - l.begin) == line)
+                replaced.emplace();
+            else
+                replaced = Splices{{l.begin, l.end, std::move(line)}};
+            return false;
+        });
+    if (replaced) return std::move(*replaced);
     std::string entry;
     entry.append(key).append(1, '=').append(value);
-    if (found) {
+    if (header) {
+        const Line last = lastEntry ? *lastEntry : *header;
         if (last.next == last.end) {  // the file's last line, without a line end
             std::string ins(eol);
             return {{last.end, last.end, ins.append(entry)}};
@@ -262,21 +269,11 @@ Splices planSet(std::string_view t, std::string_view section, std::string_view k
 }
 
 Splices planDeleteKey(std::string_view t, std::string_view section, std::string_view key) {
-    LineReader r(t, bomLength(t));
-    Line l;
-    bool in = false;
     Splices gone;
-    while (r.next(l)) {
-        char c = firstByte(t, l);
-        if (c == 0 || (!in && c != '[')) continue;
-        LineInfo info = classify(t.substr(l.begin, l.end - l.begin));
-        if (info.kind == LineKind::Header) {
-            if (in) break;
-            in = namesEqual(info.name, section);
-        } else if (in && info.kind == LineKind::Entry && namesEqual(info.name, key)) {
-            gone.push_back({l.begin, l.next, {}});
-        }
-    }
+    forEntriesOfFirstBlock(t, bomLength(t), section, [&](const Line& l, const LineInfo& info) {
+        if (namesEqual(info.name, key)) gone.push_back({l.begin, l.next, {}});
+        return true;
+    });
     return gone;
 }
 

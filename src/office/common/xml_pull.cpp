@@ -207,15 +207,22 @@ bool XmlPull::parseStartTag() {
     const char* b = buf_.data();
     size_t p = pos_ + 1;
     size_t e = end_;
-    size_t n0 = p;
-    while (p < e && !isNameEnd(b[p])) {
-        if (b[p] == '<' || b[p] == '"' || b[p] == '\'')
-            fail("invalid character in an element name");
-        ++p;
-    }
-    if (p >= e) return false;
-    if (p == n0) fail("an element without a name");
-    std::string_view q(b + n0, p - n0);
+    // The name of an element or attribute (`what`) at p: up to a blank, '/', '>' or '='; '<' and
+    // quotes cannot stand in it. False when the buffer ends inside it.
+    auto scanName = [&](const char* what, std::string_view& out) {
+        const size_t n0 = p;
+        while (p < e && !isNameEnd(b[p])) {
+            if (b[p] == '<' || b[p] == '"' || b[p] == '\'')
+                fail(std::string("invalid character in an ") + what + " name");
+            ++p;
+        }
+        if (p >= e) return false;
+        if (p == n0) fail(std::string("an ") + what + " without a name");
+        out = std::string_view(b + n0, p - n0);
+        return true;
+    };
+    std::string_view q;
+    if (!scanName("element", q)) return false;
     attrs_.clear();
     bool selfClose = false;
     for (;;) {
@@ -233,15 +240,8 @@ bool XmlPull::parseStartTag() {
             selfClose = true;
             break;
         }
-        size_t a0 = p;
-        while (p < e && !isNameEnd(b[p])) {
-            if (b[p] == '<' || b[p] == '"' || b[p] == '\'')
-                fail("invalid character in an attribute name");
-            ++p;
-        }
-        if (p >= e) return false;
-        if (p == a0) fail("an attribute without a name");
-        std::string_view an(b + a0, p - a0);
+        std::string_view an;
+        if (!scanName("attribute", an)) return false;
         while (p < e && isSpace(b[p])) ++p;
         if (p >= e) return false;
         if (b[p] != '=') fail("attribute " + std::string(an) + " without a value");

@@ -5,6 +5,7 @@
 // tables.cpp (Tables, Table, Rows, Cell).
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
@@ -45,6 +46,10 @@ class Obj : public automation::IDispatch {
     }
     /// A required argument.
     const Variant& need(std::span<const Variant> args, size_t i, DISPID id) const;
+    /// The value put to an enumerated property; refused (E_INVALIDARG) unless it is one of
+    /// `allowed`.
+    int32_t putChoice(std::span<const Variant> args, DISPID id,
+                      std::initializer_list<int32_t> allowed) const;
     /// An object argument of type T.
     template <class T>
     std::shared_ptr<T> toObject(const Variant& v, DISPID id, const char* what) const {

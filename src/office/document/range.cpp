@@ -1,5 +1,7 @@
 // The document engine's Range and Paragraphs objects: the text of a table cell or of the
 // insertion point, and the alignment of its paragraphs.
+#include <algorithm>
+
 #include "office/document/document_objects.h"
 
 namespace tq::office::word {
@@ -14,6 +16,14 @@ const Variant& Obj::need(std::span<const Variant> args, size_t i, DISPID id) con
     if (!v)
         fail(hresult::DISP_E_PARAMNOTFOUND_, id, "argument " + std::to_string(i + 1) + " missing");
     return *v;
+}
+
+int32_t Obj::putChoice(std::span<const Variant> args, DISPID id,
+                       std::initializer_list<int32_t> allowed) const {
+    int32_t v = ToInt32(PutValue(args, member(id)), member(id));
+    if (std::find(allowed.begin(), allowed.end(), v) == allowed.end())
+        fail(hresult::E_INVALIDARG_, id, "value out of range");
+    return v;
 }
 
 namespace {

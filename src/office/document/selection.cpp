@@ -35,9 +35,10 @@ class ParagraphFormatObj : public Obj {
         if (id == ops::kParaAlignment && isGet(kind))
             return Variant::I4(doc_->paraAt(doc_->sel).align);
         if (id == ops::kParaAlignment && isPut(kind)) {
-            int32_t v = ToInt32(PutValue(args, member(id)), member(id));
-            if (v < 0 || v > 9 || v == 6) fail(hresult::E_INVALIDARG_, id, "value out of range");
-            doc_->paraAt(doc_->sel).align = v;
+            doc_->paraAt(doc_->sel).align =
+                putChoice(args, id,
+                          {kParaLeft, kParaCenter, kParaRight, kParaJustify, kParaDistribute,
+                           kParaJustifyMed, kParaJustifyHi, kParaJustifyLow, kParaThaiJustify});
             return {};
         }
         notFound(id, kind);
@@ -52,9 +53,7 @@ class PageSetupObj : public Obj {
     explicit PageSetupObj(DocPtr doc) : Obj("PageSetup"), doc_(std::move(doc)) {}
     Variant Invoke(DISPID id, InvokeKind kind, std::span<const Variant> args) override {
         if (id == ops::kPageOrientation && isPut(kind)) {
-            int32_t v = ToInt32(PutValue(args, member(id)), member(id));
-            if (v != 0 && v != 1) fail(hresult::E_INVALIDARG_, id, "value out of range");
-            doc_->orientation = v;
+            doc_->orientation = putChoice(args, id, {0, 1});
             doc_->orientationSet = true;
             return {};
         }

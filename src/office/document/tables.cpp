@@ -23,10 +23,7 @@ class CellObj : public Obj {
         }
         if (id == ops::kCellRange && isGet(kind)) return MakeCellRange(doc_, table_, r_, c_);
         if (id == ops::kCellVerticalAlignment && isPut(kind)) {
-            int32_t v = ToInt32(PutValue(args, member(id)), member(id));
-            if (v != kVTop && v != kVCenter && v != kVBottom)
-                fail(hresult::E_INVALIDARG_, id, "value out of range");
-            table_->at(r_, c_).vAlign = v;
+            table_->at(r_, c_).vAlign = putChoice(args, id, {kVTop, kVCenter, kVBottom});
             return {};
         }
         if (id == ops::kCellVerticalAlignment && isGet(kind))
@@ -45,9 +42,7 @@ class RowsObj : public Obj {
     explicit RowsObj(TablePtr table) : Obj("Rows"), table_(std::move(table)) {}
     Variant Invoke(DISPID id, InvokeKind kind, std::span<const Variant> args) override {
         if (id == ops::kRowsAlignment && isPut(kind)) {
-            int32_t v = ToInt32(PutValue(args, member(id)), member(id));
-            if (v < 0 || v > 2) fail(hresult::E_INVALIDARG_, id, "value out of range");
-            table_->rowAlign = v;
+            table_->rowAlign = putChoice(args, id, {0, 1, 2});
             return {};
         }
         if (id == ops::kRowsAlignment && isGet(kind)) return Variant::I4(table_->rowAlign);

@@ -11,9 +11,7 @@ class ViewObj : public Obj {
     Variant Invoke(DISPID id, InvokeKind kind, std::span<const Variant> args) override {
         if (id == ops::kViewSplitSpecial && isGet(kind)) return Variant::I4(0);  // not split
         if (id == ops::kViewType && isPut(kind)) {
-            int32_t v = ToInt32(PutValue(args, member(id)), member(id));
-            if (v < 1 || v > 8) fail(hresult::E_INVALIDARG_, id, "value out of range");
-            doc_->viewType = v;
+            doc_->viewType = putChoice(args, id, {1, 2, 3, 4, 5, 6, 7, 8});
             return {};
         }
         if (id == ops::kViewType && isGet(kind)) return Variant::I4(doc_->viewType);
