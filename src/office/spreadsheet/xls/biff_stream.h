@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "office/spreadsheet/xls/biff_records.h"
+
 namespace tq::office::xls {
 
 /// A damaged stream (English, naming no path).
@@ -17,15 +19,6 @@ class Damaged : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
-
-namespace rec {
-inline constexpr uint16_t kContinue = 0x003C;
-inline constexpr uint16_t kEof = 0x000A;
-inline constexpr uint16_t kBof2 = 0x0009, kBof3 = 0x0209, kBof4 = 0x0409, kBof8 = 0x0809;
-inline bool IsBof(uint16_t t) {
-    return t == kBof2 || t == kBof3 || t == kBof4 || t == kBof8;
-}
-}  // namespace rec
 
 struct Record {
     uint16_t type = 0;

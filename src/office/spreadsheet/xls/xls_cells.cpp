@@ -11,19 +11,6 @@
 namespace tq::office::xls {
 namespace {
 
-namespace id {
-constexpr uint16_t kBlank2 = 0x0001, kInteger2 = 0x0002, kNumber2 = 0x0003, kLabel2 = 0x0004;
-constexpr uint16_t kBoolErr2 = 0x0005, kString2 = 0x0007, kRow2 = 0x0008;
-constexpr uint16_t kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205;
-constexpr uint16_t kFormula = 0x0006 /* BIFF2, 5, 8 */, kFormula3 = 0x0206, kFormula4 = 0x0406,
-                   kString = 0x0207;
-constexpr uint16_t kRow = 0x0208, kRk = 0x027E, kMulRk = 0x00BD, kMulBlank = 0x00BE;
-constexpr uint16_t kLabelSst = 0x00FD, kRString = 0x00D6, kColInfo = 0x007D;
-constexpr uint16_t kColWidth2 = 0x0024, kDefColWidth = 0x0055, kStandardWidth = 0x0099;
-constexpr uint16_t kDefRowHeight = 0x0225, kDefRowHeight2 = 0x0025, kMergedCells = 0x00E5;
-constexpr uint16_t kWsBool = 0x0081, kDimensions = 0x0200;
-}  // namespace id
-
 double rkValue(uint32_t rk) {
     double v;
     if (rk & 2) {
@@ -188,31 +175,31 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
         }
         if (depth > 0) continue;
         switch (r.type) {
-            case id::kNumber:
-            case id::kNumber2: {
+            case rec::kNumber:
+            case rec::kNumber2: {
                 cell(8);
                 Cell& c = build.add(row, col, style);
                 c.type = CellType::Number;
                 c.num = F64(r.data + head);
                 break;
             }
-            case id::kInteger2: {
+            case rec::kInteger2: {
                 cell(2);
                 Cell& c = build.add(row, col, style);
                 c.type = CellType::Number;
                 c.num = U16(r.data + head);
                 break;
             }
-            case id::kRk: {
+            case rec::kRk: {
                 cell(4);
                 Cell& c = build.add(row, col, style);
                 c.type = CellType::Number;
                 c.num = rkValue(U32(r.data + 6));
                 break;
             }
-            case id::kMulRk:
-            case id::kMulBlank: {
-                bool rk = r.type == id::kMulRk;
+            case rec::kMulRk:
+            case rec::kMulBlank: {
+                bool rk = r.type == rec::kMulRk;
                 size_t each = rk ? 6 : 2;
                 if (r.size < 6) throw Damaged("a MULRK or MULBLANK record is too short");
                 row = U16(r.data);
@@ -229,12 +216,12 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 }
                 break;
             }
-            case id::kBlank:
-            case id::kBlank2:
+            case rec::kBlank:
+            case rec::kBlank2:
                 cell(0);
                 build.add(row, col, style);
                 break;
-            case id::kLabelSst: {
+            case rec::kLabelSst: {
                 cell(4);
                 uint32_t str = sharedString(U32(r.data + 6));
                 Cell& c = build.add(row, col, style);
@@ -242,9 +229,9 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 c.str = str;
                 break;
             }
-            case id::kLabel:
-            case id::kLabel2:
-            case id::kRString: {
+            case rec::kLabel:
+            case rec::kLabel2:
+            case rec::kRString: {
                 cell(b2 ? 1 : 2);
                 Cursor cur(r.data + head, r.size - head);
                 std::string t;
@@ -256,8 +243,8 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 c.str = str;
                 break;
             }
-            case id::kBoolErr:
-            case id::kBoolErr2: {
+            case rec::kBoolErr:
+            case rec::kBoolErr2: {
                 cell(2);
                 Cell& c = build.add(row, col, style);
                 uint8_t v = r.data[head];
@@ -270,9 +257,9 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 }
                 break;
             }
-            case id::kFormula:
-            case id::kFormula3:
-            case id::kFormula4: {
+            case rec::kFormula:
+            case rec::kFormula3:
+            case rec::kFormula4: {
                 cell(8);
                 const uint8_t* v = r.data + head;
                 pendingString = false;
@@ -300,8 +287,8 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 }
                 break;
             }
-            case id::kString:
-            case id::kString2: {
+            case rec::kString:
+            case rec::kString2: {
                 if (!pendingString) break;
                 pendingString = false;
                 Cursor cur = Cursor::WithContinues(r, rd);
@@ -314,8 +301,8 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 c.str = str;
                 break;
             }
-            case id::kRow:
-            case id::kRow2: {
+            case rec::kRow:
+            case rec::kRow2: {
                 if (r.size < 8) throw Damaged("a ROW record is too short");
                 uint16_t h = U16(r.data + 6);
                 uint16_t flags = codec_.biff >= 3 && r.size >= 16 ? U16(r.data + 12) : 0;
@@ -328,9 +315,9 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 if (height >= 0 || rowStyle >= 0) build.rowFormat(U16(r.data), height, rowStyle);
                 break;
             }
-            case id::kColInfo:
-            case id::kColWidth2: {
-                bool b2w = r.type == id::kColWidth2;
+            case rec::kColInfo:
+            case rec::kColWidth2: {
+                bool b2w = r.type == rec::kColWidth2;
                 if (r.size < (b2w ? 4u : 10u)) throw Damaged("a COLINFO record is too short");
                 uint32_t c1 = b2w ? r.data[0] : U16(r.data);
                 uint32_t c2 = std::min<uint32_t>(b2w ? r.data[1] : U16(r.data + 2), kMaxCols - 1);
@@ -346,22 +333,22 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 });
                 break;
             }
-            case id::kDefColWidth:
+            case rec::kDefColWidth:
                 if (r.size >= 2 && !standardWidth) sh.defaultColWidth = U16(r.data) + 0.43;
                 break;
-            case id::kStandardWidth:
+            case rec::kStandardWidth:
                 if (r.size >= 2) {
                     sh.defaultColWidth = ColumnWidthFromFile(U16(r.data) / 256.0);
                     standardWidth = true;
                 }
                 break;
-            case id::kDefRowHeight:
+            case rec::kDefRowHeight:
                 if (r.size >= 4) sh.defaultRowHeight = U16(r.data + 2) / 20.0;
                 break;
-            case id::kDefRowHeight2:
+            case rec::kDefRowHeight2:
                 if (r.size >= 2) sh.defaultRowHeight = (U16(r.data) & 0x7FFF) / 20.0;
                 break;
-            case id::kMergedCells: {
+            case rec::kMergedCells: {
                 Cursor cur(r.data, r.size);
                 uint16_t n = cur.u16();
                 for (uint16_t k = 0; k < n && cur.left() >= 8; ++k) {
@@ -378,7 +365,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 }
                 break;
             }
-            case id::kDimensions:
+            case rec::kDimensions:
                 // Room for the rows the sheet says it uses, as far as a sheet and the records
                 // left can hold them (a row takes a cell record of at least ten bytes).
                 if (sh.rows.empty() && r.size >= 10) {
@@ -390,7 +377,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                             {last - first, kMaxRows, (s_.size() - rd.pos()) / 10}));
                 }
                 break;
-            case id::kWsBool:
+            case rec::kWsBool:
                 if (r.size >= 2 && (U16(r.data) & 0x0010)) sh.kind = SheetKind::Dialog;
                 break;
             default:

@@ -9,20 +9,6 @@
 namespace tq::office::xls {
 namespace {
 
-namespace id {
-constexpr uint16_t kFilePass = 0x002F, kCodePage = 0x0042, kDateMode = 0x0022;
-constexpr uint16_t kFont = 0x0031, kFont34 = 0x0231;
-constexpr uint16_t kFormat = 0x041E, kFormat23 = 0x001E;
-constexpr uint16_t kXf = 0x00E0, kXf2 = 0x0043, kXf3 = 0x0243, kXf4 = 0x0443;
-constexpr uint16_t kPalette = 0x0092, kBoundSheet = 0x0085, kSst = 0x00FC;
-}  // namespace id
-
-constexpr int32_t kHAligns[8] = {kAlignGeneral,      kAlignLeft,       kAlignCenter,
-                                 kAlignRight,        kAlignFill,       kAlignJustify,
-                                 kAlignCenterAcross, kAlignDistributed};
-constexpr int32_t kVAligns[5] = {kAlignTop, kAlignCenter, kAlignBottom, kAlignJustify,
-                                 kAlignDistributed};
-
 void need(const Record& r, size_t n, const char* what) {
     if (r.size < n) throw Damaged(std::string("a ") + what + " record is too short");
 }
@@ -55,9 +41,9 @@ size_t BookReader::readGlobals(size_t pos) {
     while (rd.next(r)) {
         if (r.type == rec::kEof) return rd.pos();
         if (rec::IsBof(r.type)) break;
-        if (r.type == id::kBoundSheet)
+        if (r.type == rec::kBoundSheet)
             onSheetEntry(r);
-        else if (r.type == id::kSst)
+        else if (r.type == rec::kSst)
             onSst(Cursor::WithContinues(r, rd));
         else
             onFormatRecord(r);
@@ -67,31 +53,31 @@ size_t BookReader::readGlobals(size_t pos) {
 
 bool BookReader::onFormatRecord(const Record& r) {
     switch (r.type) {
-        case id::kFilePass:
+        case rec::kFilePass:
             throw Damaged("the workbook is password-protected (encrypted); it cannot be read");
-        case id::kCodePage:
+        case rec::kCodePage:
             need(r, 2, "CODEPAGE");
             codec_.codePage = U16(r.data);
             return true;
-        case id::kDateMode:
+        case rec::kDateMode:
             need(r, 2, "DATEMODE");
             wb_.date1904 = U16(r.data) == 1;
             return true;
-        case id::kFont:
-        case id::kFont34:
+        case rec::kFont:
+        case rec::kFont34:
             onFont(r);
             return true;
-        case id::kFormat:
-        case id::kFormat23:
+        case rec::kFormat:
+        case rec::kFormat23:
             onFormat(r);
             return true;
-        case id::kXf:
-        case id::kXf2:
-        case id::kXf3:
-        case id::kXf4:
+        case rec::kXf:
+        case rec::kXf2:
+        case rec::kXf3:
+        case rec::kXf4:
             onXf(r);
             return true;
-        case id::kPalette:
+        case rec::kPalette:
             onPalette(r);
             return true;
         default:

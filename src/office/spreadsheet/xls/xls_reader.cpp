@@ -19,15 +19,13 @@ namespace tq::office {
 namespace xls {
 namespace {
 
-constexpr uint16_t kGlobals = 0x0005, kWorkspace = 0x0100, kChart = 0x0020;
-
 // The substream type of the BOF at `pos`, or 0 when no BOF is there.
 uint16_t bofAt(const std::vector<uint8_t>& s, size_t pos) {
     if (pos >= s.size()) return 0;
     RecordReader rd(s, pos);
     Record r;
     if (!rd.peek(r) || !rec::IsBof(r.type)) return 0;
-    if (r.size < 4) return 0x0010;
+    if (r.size < 4) return substream::kWorksheet;
     return U16(r.data + 2);
 }
 
@@ -52,11 +50,11 @@ void BookReader::read() {
     for (uint32_t i = 8; i < 64; ++i) IndexedColor(i, palette_.emplace_back());
     uint16_t type = bofAt(s_, 0);
     if (type == 0) throw Damaged("the workbook stream does not start with a BOF record");
-    if (type == kWorkspace)
+    if (type == substream::kWorkspace)
         throw Damaged(
             "BIFF4 workbooks with several sheets in one file cannot be read; save it "
             "in a later format");
-    if (type != kGlobals) {
+    if (type != substream::kGlobals) {
         // A worksheet on its own (BIFF2-4 files, and streams without globals).
         Sheet& sh = wb_.sheets.emplace_back();
         sh.name = "Sheet1";
@@ -76,7 +74,7 @@ void BookReader::read() {
         if (kind == 0) throw Damaged("sheet '" + e.name + "' does not start with a BOF record");
         Sheet& sh = wb_.sheets.emplace_back();
         sh.name = e.name;
-        sh.kind = kind == kChart ? SheetKind::Chart : e.kind;
+        sh.kind = kind == substream::kChart ? SheetKind::Chart : e.kind;
         if (sh.kind == SheetKind::Chart)
             next = skipSubstream(s_, at);
         else

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "office/spreadsheet/xls/biff_records.h"
 #include "office/spreadsheet/xls/compound_file.h"
 #include "os/replace_file.h"
 #include "text/text.h"
@@ -19,6 +20,8 @@
 
 namespace tq::office {
 namespace {
+
+using namespace xls;
 
 constexpr uint32_t kXlsRows = 65536, kXlsCols = 256, kMaxChars = 32767;
 constexpr size_t kMaxRecord = 8224;    // data bytes of one record
@@ -89,40 +92,16 @@ double fileWidth(double chars) {
     return px / 7;
 }
 
+// The code of an alignment in a cell format: its position in the shared table, or the
+// format's default (general, bottom).
 uint8_t hAlignCode(int32_t a) {
-    switch (a) {
-        case kAlignLeft:
-            return 1;
-        case kAlignCenter:
-            return 2;
-        case kAlignRight:
-            return 3;
-        case kAlignFill:
-            return 4;
-        case kAlignJustify:
-            return 5;
-        case kAlignCenterAcross:
-            return 6;
-        case kAlignDistributed:
-            return 7;
-        default:
-            return 0;
-    }
+    const auto* it = std::find(std::begin(kHAligns), std::end(kHAligns), a);
+    return it == std::end(kHAligns) ? 0 : static_cast<uint8_t>(it - std::begin(kHAligns));
 }
 
 uint8_t vAlignCode(int32_t a) {
-    switch (a) {
-        case kAlignTop:
-            return 0;
-        case kAlignCenter:
-            return 1;
-        case kAlignJustify:
-            return 3;
-        case kAlignDistributed:
-            return 4;
-        default:
-            return 2;
-    }
+    const auto* it = std::find(std::begin(kVAligns), std::end(kVAligns), a);
+    return it == std::end(kVAligns) ? 2 : static_cast<uint8_t>(it - std::begin(kVAligns));
 }
 
 class XlsWriter {
@@ -172,25 +151,25 @@ class XlsWriter {
 
     // ---- globals ----
     std::vector<size_t> globals() {
-        bof(0x0005);
-        out_.record(0x0042, {1200});  // CODEPAGE: texts are UTF-16
-        out_.record(0x003D, {0, 0, 0x4000, 0x2000, 0x0038,
-                             static_cast<uint16_t>(std::max(active_, 0)), 0, 1, 0x0258});
-        out_.record(0x0022, {static_cast<uint16_t>(wb_.date1904 ? 1 : 0)});
+        bof(substream::kGlobals);
+        out_.record(rec::kCodePage, {1200});  // CODEPAGE: texts are UTF-16
+        out_.record(rec::kWindow1, {0, 0, 0x4000, 0x2000, 0x0038,
+                                    static_cast<uint16_t>(std::max(active_, 0)), 0, 1, 0x0258});
+        out_.record(rec::kDateMode, {static_cast<uint16_t>(wb_.date1904 ? 1 : 0)});
         fonts();
         formats();
         palette();
         xfs();
-        out_.record(0x0293, {0x8000, 0xFF00});  // STYLE: Normal is XF 0
+        out_.record(rec::kStyle, {0x8000, 0xFF00});  // STYLE: Normal is XF 0
         if (paletteChanged_) {
-            out_.begin(0x0092);
+            out_.begin(rec::kPalette);
             out_.u16(56);
             for (uint32_t c : palette_) out_.u32(c);
             out_.end();
         }
         std::vector<size_t> pos;
         for (const Sheet& s : wb_.sheets) {
-            out_.begin(0x0085);  // BOUNDSHEET
+            out_.begin(rec::kBoundSheet);  // BOUNDSHEET
             pos.push_back(out_.buf.size());
             out_.u32(0);
             out_.u16(0);  // visible worksheet
@@ -198,12 +177,12 @@ class XlsWriter {
             out_.end();
         }
         sst();
-        out_.record(0x000A, {});
+        out_.record(rec::kEof, {});
         return pos;
     }
 
     void bof(uint16_t type) {
-        out_.begin(0x0809);
+        out_.begin(rec::kBof8);
         out_.u16(0x0600);
         out_.u16(type);
         out_.u16(0x0DBB);
@@ -235,7 +214,7 @@ class XlsWriter {
     }
 
     void font(const Style& s) {
-        out_.begin(0x0031);
+        out_.begin(rec::kFont);
         double size = s.fontSize > 0 ? s.fontSize : 11;
         out_.u16(static_cast<uint32_t>(std::lround(std::min(size, 409.0) * 20)));
         out_.u16((s.italic ? 0x02 : 0) | (s.bold ? 0x01 : 0));  // readers take either bold mark
@@ -266,7 +245,7 @@ class XlsWriter {
             if (it == custom.end()) {
                 uint16_t n = static_cast<uint16_t>(kFirstCustomFormat + custom.size());
                 it = custom.emplace(code, n).first;
-                out_.begin(0x041E);
+                out_.begin(rec::kFormat);
                 out_.u16(n);
                 out_.text(utf16(code.substr(0, 255)), true);
                 out_.end();
@@ -320,7 +299,7 @@ class XlsWriter {
 
     void xf(size_t style, bool styleXf) {
         const Style& s = wb_.styles[style];
-        out_.begin(0x00E0);
+        out_.begin(rec::kXf);
         out_.u16(fontOf_[style]);
         out_.u16(formatOf_[style]);
         out_.u16(styleXf ? 0xFFF5 : 0x0001);  // locked; a style format, or a cell format of XF 0
@@ -352,7 +331,7 @@ class XlsWriter {
                     }
         size_t bucket = std::max<size_t>(8, (order.size() + 127) / 128);
         std::vector<std::pair<uint32_t, uint16_t>> index;
-        out_.begin(0x00FC);
+        out_.begin(rec::kSst);
         out_.u32(total);
         out_.u32(static_cast<uint32_t>(order.size()));
         for (size_t k = 0; k < order.size(); ++k) {
@@ -364,7 +343,7 @@ class XlsWriter {
             size_t width = wide ? 2 : 1;
             if (out_.recordSize() + 3 + width > kMaxRecord) {
                 out_.end();
-                out_.begin(0x003C);
+                out_.begin(rec::kContinue);
             }
             if (k % bucket == 0)
                 index.emplace_back(static_cast<uint32_t>(out_.buf.size()),
@@ -374,14 +353,14 @@ class XlsWriter {
             for (size_t i = 0; i < t.size(); ++i) {
                 if (out_.recordSize() + width > kMaxRecord) {
                     out_.end();
-                    out_.begin(0x003C);
+                    out_.begin(rec::kContinue);
                     out_.u8(wide ? 1 : 0);
                 }
                 wide ? out_.u16(t[i]) : out_.u8(t[i]);
             }
         }
         out_.end();
-        out_.begin(0x00FF);  // EXTSST: where every `bucket`-th string starts
+        out_.begin(rec::kExtSst);  // EXTSST: where every `bucket`-th string starts
         out_.u16(static_cast<uint32_t>(bucket));
         for (auto& [at, inRecord] : index) {
             out_.u32(at);
@@ -398,14 +377,14 @@ class XlsWriter {
     }
 
     void sheet(const Sheet& s, bool active) {
-        bof(0x0010);
+        bof(substream::kWorksheet);
         out_.record(
-            0x0055,
+            rec::kDefColWidth,
             {static_cast<uint16_t>(std::clamp(std::lround(s.defaultColWidth - 0.43), 0l, 255l))});
         columns(s);
-        out_.record(0x0225, {0, rowHeight(s.defaultRowHeight)});
+        out_.record(rec::kDefRowHeight, {0, rowHeight(s.defaultRowHeight)});
         Rect used = UsedRange(s);
-        out_.begin(0x0200);  // DIMENSIONS
+        out_.begin(rec::kDimensions);  // DIMENSIONS
         out_.u32(s.rows.empty() ? 0 : used.r1);
         out_.u32(s.rows.empty() ? 0 : std::min<uint32_t>(used.r2 + 1, kXlsRows));
         out_.u16(s.rows.empty() ? 0 : used.c1);
@@ -422,10 +401,10 @@ class XlsWriter {
             b = e;
         }
         uint16_t flags = 0x00B6 | (active ? 0x0600 : 0);  // grid, headers, zeros ...; selected
-        out_.record(0x023E, {flags, 0, 0, 64, 0, 0, 0, 0, 0});
+        out_.record(rec::kWindow2, {flags, 0, 0, 64, 0, 0, 0, 0, 0});
         for (size_t i = 0; i < s.merges.size(); i += 1026) {
             size_t n = std::min<size_t>(1026, s.merges.size() - i);
-            out_.begin(0x00E5);
+            out_.begin(rec::kMergedCells);
             out_.u16(static_cast<uint32_t>(n));
             for (size_t k = i; k < i + n; ++k) {
                 const MergeArea& m = s.merges[k];
@@ -436,7 +415,7 @@ class XlsWriter {
             }
             out_.end();
         }
-        out_.record(0x000A, {});
+        out_.record(rec::kEof, {});
     }
 
     static uint16_t rowHeight(double points) {
@@ -445,7 +424,7 @@ class XlsWriter {
 
     void colInfo(uint32_t c1, uint32_t c2, double width, int64_t style) {
         if (c1 >= kXlsCols) return;
-        out_.begin(0x007D);
+        out_.begin(rec::kColInfo);
         out_.u16(c1);
         out_.u16(std::min(c2, kXlsCols - 1));
         out_.u16(static_cast<uint32_t>(std::lround(fileWidth(std::min(width, 255.0)) * 256)));
@@ -472,7 +451,7 @@ class XlsWriter {
     }
 
     void rowRecord(const Sheet& s, const Row& r) {
-        out_.begin(0x0208);
+        out_.begin(rec::kRow);
         out_.u16(r.row);
         out_.u16(r.cells.empty() ? 0 : r.cells.front().col);
         out_.u16(r.cells.empty() ? 0 : r.cells.back().col + 1);
@@ -490,7 +469,7 @@ class XlsWriter {
         uint16_t xf = xfOf(c.style);
         switch (c.type) {
             case CellType::Number:
-                out_.begin(0x0203);
+                out_.begin(rec::kNumber);
                 out_.u16(row);
                 out_.u16(c.col);
                 out_.u16(xf);
@@ -498,7 +477,7 @@ class XlsWriter {
                 break;
             case CellType::String:
                 if (c.str >= wb_.strings.size()) return;
-                out_.begin(0x00FD);
+                out_.begin(rec::kLabelSst);
                 out_.u16(row);
                 out_.u16(c.col);
                 out_.u16(xf);
@@ -506,7 +485,7 @@ class XlsWriter {
                 break;
             case CellType::Bool:
             case CellType::Error:
-                out_.begin(0x0205);
+                out_.begin(rec::kBoolErr);
                 out_.u16(row);
                 out_.u16(c.col);
                 out_.u16(xf);
@@ -515,7 +494,7 @@ class XlsWriter {
                 out_.u8(c.type == CellType::Error ? 1 : 0);
                 break;
             case CellType::Empty:
-                out_.begin(0x0201);
+                out_.begin(rec::kBlank);
                 out_.u16(row);
                 out_.u16(c.col);
                 out_.u16(xf);
