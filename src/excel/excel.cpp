@@ -243,22 +243,23 @@ void CTqExcel::getTableName(String& name) {
     read(0, 0, name);
 }
 
-int32_t CTqExcel::getNumRow() {
+// The count of the used range's rows or columns (`part`), taken through the current range,
+// which is left at all cells of the sheet.
+static int32_t usedCount(const DispatchPtr& sheet, DispatchPtr& range, automation::DISPID part) {
     if (!sheet) return 0;
     range = GetObjectOf(sheet, xl::Worksheet_UsedRange);
-    range = GetObjectOf(range, xl::Range_Rows);
+    range = GetObjectOf(range, part);
     const int32_t n = getInt(range, xl::Range_Count);
     range = GetObjectOf(sheet, xl::Worksheet_Cells);
     return n;
 }
 
+int32_t CTqExcel::getNumRow() {
+    return usedCount(sheet, range, xl::Range_Rows);
+}
+
 int32_t CTqExcel::getNumCol() {
-    if (!sheet) return 0;
-    range = GetObjectOf(sheet, xl::Worksheet_UsedRange);
-    range = GetObjectOf(range, xl::Range_Columns);
-    const int32_t n = getInt(range, xl::Range_Count);
-    range = GetObjectOf(sheet, xl::Worksheet_Cells);
-    return n;
+    return usedCount(sheet, range, xl::Range_Columns);
 }
 
 void CTqExcel::setStartRowAndCol(int32_t row, int32_t col) {
