@@ -157,6 +157,13 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
         style = styleOf(b2 ? r.data[4] & 0x3F : U16(r.data + 4));
         countCell();
     };
+    // A number cell whose `data` bytes of value `value` decodes.
+    auto number = [&](size_t data, auto value) {
+        cell(data);
+        Cell& c = build.add(row, col, style);
+        c.type = CellType::Number;
+        c.num = value();
+    };
     bool pendingString = false;
     uint32_t pRow = 0, pCol = 0, pStyle = 0;
     bool standardWidth = false;
@@ -176,27 +183,15 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
         if (depth > 0) continue;
         switch (r.type) {
             case rec::kNumber:
-            case rec::kNumber2: {
-                cell(8);
-                Cell& c = build.add(row, col, style);
-                c.type = CellType::Number;
-                c.num = F64(r.data + head);
+            case rec::kNumber2:
+                number(8, [&] { return F64(r.data + head); });
                 break;
-            }
-            case rec::kInteger2: {
-                cell(2);
-                Cell& c = build.add(row, col, style);
-                c.type = CellType::Number;
-                c.num = U16(r.data + head);
+            case rec::kInteger2:
+                number(2, [&] { return double(U16(r.data + head)); });
                 break;
-            }
-            case rec::kRk: {
-                cell(4);
-                Cell& c = build.add(row, col, style);
-                c.type = CellType::Number;
-                c.num = rkValue(U32(r.data + 6));
+            case rec::kRk:
+                number(4, [&] { return rkValue(U32(r.data + 6)); });
                 break;
-            }
             case rec::kMulRk:
             case rec::kMulBlank: {
                 bool rk = r.type == rec::kMulRk;
