@@ -14,6 +14,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using Fixed = std::vector<std::vector<tq::STqFixedCellInfo>>;
+using Actions = std::vector<std::vector<tq::action>>;
 
 const std::string kFan = "\xb5\x5c";  // 礬 (trail byte '\')
 
@@ -32,10 +33,21 @@ TEST(ExcelTableCalls, OneTableIsCentredWrittenMergedFittedAndNamedInThisOrder) {
     tqtest::ExpectGolden("calls/excel_table_one_table.txt", rec.LogByType());
 }
 
-TEST(ExcelTableCalls, SheetsAreAddedOnlyWhenTooFew) {
+TEST(ExcelTableCalls, SheetsAreAddedAfterTheLastOnlyWhenTooFew) {
+    const tq::TableSet three{{{"x"}}, {{"y"}}, {{"z"}}};
+    {
+        tqtest::RecordingServer rec;
+        ASSERT_TRUE(tq::ExcelTable(three, Actions{}));
+        const Lines log = rec.Log();
+        EXPECT_EQ(Lines(log.begin() + 3, log.begin() + 10),
+                  (Lines{"Sheets[1].Count(get)", "Sheets[1].Count(get)", "Sheets[1].Item(get) I4:1",
+                         "Sheets[1].Add(method) MISSING DISPATCH:Worksheet[1] MISSING MISSING",
+                         "Sheets[1].Count(get)", "Sheets[1].Item(get) I4:2",
+                         "Sheets[1].Add(method) MISSING DISPATCH:Worksheet[3] MISSING MISSING"}));
+    }
     tqtest::RecordingServer rec;
     rec.sheet().sheetCount = 5;
-    ASSERT_TRUE(tq::ExcelTable(tq::TableSet{{{"x"}}, {{"y"}}, {{"z"}}}, Fixed{}));
+    ASSERT_TRUE(tq::ExcelTable(three, Fixed{}));
     EXPECT_EQ(countOf(rec.LogByType(), "Sheets.Add"), 0u);
 }
 
