@@ -13,6 +13,7 @@
 #include "office/builtin_servers.h"
 #include "support/os_support.h"
 #include "support/recording_server.h"
+#include "support/require.h"
 #include "text/dates.h"
 
 using namespace tq::automation;
@@ -210,10 +211,9 @@ TEST(TextForm, NumbersAsPlainDecimalsWithFifteenDigits) {
 
 TEST(TextForm, DoesNotDependOnTheProcessLocale) {
     const std::string saved = setlocale(LC_NUMERIC, nullptr);
-    if (setlocale(LC_NUMERIC, "de_DE.UTF-8") || setlocale(LC_NUMERIC, "fr_FR.UTF-8")) {
-        EXPECT_EQ(text(Variant::R8(-1.5)), "-1.5");
-        EXPECT_EQ(ChangeType(Variant::Str(u"2.5"), VT_R8).dblVal, 2.5);
-    }
+    TQ_REQUIRE(setlocale(LC_NUMERIC, "de_DE.UTF-8"), "the locale de_DE.UTF-8");
+    EXPECT_EQ(text(Variant::R8(-1.5)), "-1.5");
+    EXPECT_EQ(ChangeType(Variant::Str(u"2.5"), VT_R8).dblVal, 2.5);
     setlocale(LC_NUMERIC, saved.c_str());
 }
 

@@ -1,4 +1,4 @@
-// The INI rules as data. Every tests/ini_golden/NAME.ini is copied to a temporary folder and the
+// The INI rules as data. Every tests/golden/ini/NAME.ini is copied to a temporary folder and the
 // lines of NAME.txt that start with "!" (edits) and "?" (queries) are run on the copy in order,
 // through CIniFileNew; the output must then be NAME.txt byte for byte:
 //   ! set "s" "k" "v" -> true        SetValue (seti, setf: SetValueI, SetValueF)
@@ -16,7 +16,7 @@
 // Texts are quoted; valid GBK shows as UTF-8, other bytes as \xHH, \r \n \t \0 \" \\. A UTF-16
 // file shows its mark as \xff\xfe or \xfe\xff and its text as UTF-8. Everything runs in a
 // comma-decimal locale, which number text must ignore. TQTEST_GOLDEN_UPDATE=1 rewrites the .txt
-// files with what the store does: review the diff.
+// files with what the store does (support/golden.h): review the diff.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,6 +28,7 @@
 #include <utility>
 
 #include "os/profile.h"
+#include "support/golden.h"
 #include "support/os_support.h"
 #include "support/require.h"
 #include "text/text.h"
@@ -201,7 +202,7 @@ std::string run(const std::string& path, const std::string& osPath, const std::s
 TEST(IniGolden, EveryFileReadsAndEditsAsItsExpectedText) {
     const bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
     EXPECT_TRUE(comma || !tqtest::InCI()) << "missing in CI: the locale de_DE.UTF-8";
-    const fs::path dir = fs::path(TQTEST_SOURCE_DIR) / "tests" / "ini_golden";
+    const fs::path dir = fs::path(TQTEST_SOURCE_DIR) / "tests" / "golden" / "ini";
     // The copies lie in a folder named 礬, whose trail byte is '\'.
     ostest::TempDir tmp;
     fs::create_directory(tmp.file(ostest::kUtf8Fan));
@@ -209,15 +210,13 @@ TEST(IniGolden, EveryFileReadsAndEditsAsItsExpectedText) {
     for (const auto& e : fs::directory_iterator(dir)) {
         if (e.path().extension() != ".ini") continue;
         SCOPED_TRACE(e.path().filename().string());
-        const fs::path expectedPath = fs::path(e.path()).replace_extension(".txt");
-        const std::string expected = ostest::readFile(expectedPath).value_or("");
         const std::string name = e.path().filename().string(),
-                          copy = tmp.file(ostest::kUtf8Fan + "/" + name);
+                          copy = tmp.file(ostest::kUtf8Fan + "/" + name),
+                          expectedName = "ini/" + e.path().stem().string() + ".txt";
+        const auto expected = ostest::readFile(dir / (e.path().stem().string() + ".txt"));
         fs::copy_file(e.path(), copy);
-        const std::string actual =
-            run(tmp.path() + "\\" + ostest::kGbkFan + "\\" + name, copy, expected);
-        if (std::getenv("TQTEST_GOLDEN_UPDATE")) ostest::writeFile(expectedPath, actual);
-        EXPECT_EQ(actual, expected);
+        tqtest::ExpectGolden(expectedName, run(tmp.path() + "\\" + ostest::kGbkFan + "\\" + name,
+                                               copy, expected.value_or("")));
         ++files;
     }
     std::setlocale(LC_NUMERIC, "C");

