@@ -169,6 +169,19 @@ TEST(WordEngine, CellsOutsideTheTableOrOfAnotherTableCannotBeMerged) {
                  tq::AutomationError);
 }
 
+TEST(WordEngine, EnumeratedPropertiesRefuseValuesOutsideTheirList) {
+    Engine e;
+    Holder t = e.addTable(1, 1);
+    Holder paras = Engine::cell(t, 1, 1).GetObject(w::kCellRange).GetObject(w::kRangeParagraphs);
+    Holder setup = e.sel.GetObject(w::kSelPageSetup);
+    for (const Holder* h : {&e.para, &paras}) {
+        h->SetProperty(w::kParaAlignment, Variant::I4(1));
+        EXPECT_THROW(h->SetProperty(w::kParaAlignment, Variant::I4(42)), tq::AutomationError);
+        EXPECT_EQ(h->GetProperty(w::kParaAlignment, A::VT_I4).lVal, 1);
+    }
+    EXPECT_THROW(setup.SetProperty(w::kPageOrientation, Variant::I4(2)), tq::AutomationError);
+}
+
 TEST(WordEngine, AMergeThatSwallowsTheInsertionPointMovesItToTheMergedCell) {
     Engine e;
     Holder t = e.addTable(4, 4);

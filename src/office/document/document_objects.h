@@ -50,6 +50,8 @@ class Obj : public automation::IDispatch {
     /// `allowed`.
     int32_t putChoice(std::span<const Variant> args, DISPID id,
                       std::initializer_list<int32_t> allowed) const;
+    /// The paragraph alignment put to `Alignment` (of a ParagraphFormat or of Paragraphs).
+    int32_t putParagraphAlignment(std::span<const Variant> args, DISPID id) const;
     /// An object argument of type T.
     template <class T>
     std::shared_ptr<T> toObject(const Variant& v, DISPID id, const char* what) const {

@@ -26,6 +26,12 @@ int32_t Obj::putChoice(std::span<const Variant> args, DISPID id,
     return v;
 }
 
+int32_t Obj::putParagraphAlignment(std::span<const Variant> args, DISPID id) const {
+    return putChoice(args, id,
+                     {kParaLeft, kParaCenter, kParaRight, kParaJustify, kParaDistribute,
+                      kParaJustifyMed, kParaJustifyHi, kParaJustifyLow, kParaThaiJustify});
+}
+
 namespace {
 
 /// The paragraphs of a range: those of a cell, or the one an insertion point stands in.
@@ -48,7 +54,7 @@ class ParagraphsObj : public Obj {
                 if (p->align != a) return Variant::I4(9999999);
             return Variant::I4(a);
         }
-        int32_t a = ToInt32(PutValue(args, member(id)), member(id));
+        int32_t a = putParagraphAlignment(args, id);
         for (auto* p : ps) p->align = a;
         return {};
     }

@@ -35,10 +35,7 @@ class ParagraphFormatObj : public Obj {
         if (id == ops::kParaAlignment && isGet(kind))
             return Variant::I4(doc_->paraAt(doc_->sel).align);
         if (id == ops::kParaAlignment && isPut(kind)) {
-            doc_->paraAt(doc_->sel).align =
-                putChoice(args, id,
-                          {kParaLeft, kParaCenter, kParaRight, kParaJustify, kParaDistribute,
-                           kParaJustifyMed, kParaJustifyHi, kParaJustifyLow, kParaThaiJustify});
+            doc_->paraAt(doc_->sel).align = putParagraphAlignment(args, id);
             return {};
         }
         notFound(id, kind);
