@@ -75,14 +75,26 @@ inline constexpr DISPID kCellVerticalAlignment = 0x450;  // put int32
 inline constexpr DISPID kRangeText = 0x0;         // put string
 inline constexpr DISPID kRangeParagraphs = 0x3B;  // get -> Paragraphs
 
-// Values the library gives.
-inline constexpr int32_t kAlignParagraphCenter = 1;  // wdAlignParagraphCenter
-inline constexpr int32_t kPrintView = 3;             // wdPrintView
-inline constexpr int32_t kOrientLandscape = 1;       // wdOrientLandscape
-inline constexpr int32_t kRowAlignCenter = 1;        // wdAlignRowCenter
-inline constexpr int32_t kCellAlignVerticalCenter = 1;
-inline constexpr int16_t kUnitCharacter = 1;  // wdCharacter
-inline constexpr int16_t kMove = 0;           // wdMove (do not extend)
+// Values of enumerated properties.
+/// Paragraph alignment (wdAlignParagraphLeft 0, Center 1 ...).
+enum ParaAlign : int32_t {
+    kParaLeft = 0,
+    kParaCenter = 1,
+    kParaRight = 2,
+    kParaJustify = 3,
+    kParaDistribute = 4,
+    kParaJustifyMed = 5,
+    kParaJustifyHi = 7,
+    kParaJustifyLow = 8,
+    kParaThaiJustify = 9,
+};
+/// Cell vertical alignment (wdCellAlignVerticalTop 0, Center 1, Bottom 3).
+enum CellVAlign : int32_t { kVTop = 0, kVCenter = 1, kVBottom = 3 };
+inline constexpr int32_t kPrintView = 3;        // wdPrintView
+inline constexpr int32_t kOrientLandscape = 1;  // wdOrientLandscape
+inline constexpr int32_t kRowAlignCenter = 1;   // wdAlignRowCenter
+inline constexpr int16_t kUnitCharacter = 1;    // wdCharacter
+inline constexpr int16_t kMove = 0;             // wdMove (do not extend)
 
 /// The document server's member table (every member above, with the object type it returns).
 const MemberTable& Members();

@@ -98,8 +98,7 @@ void mergeRuns(const Holder& wordTable, const Table& table, const std::vector<ac
                     w::kRangeText,
                     automation::StrVariant(
                         table[static_cast<size_t>(start)][static_cast<size_t>(a.index)]));
-                cell.SetProperty(w::kCellVerticalAlignment,
-                                 Variant::I4(w::kCellAlignVerticalCenter));
+                cell.SetProperty(w::kCellVerticalAlignment, Variant::I4(w::kVCenter));
             } else {
                 Holder cell = tableCell(wordTable, a.index + 1, start + 1);
                 mergeCells(cell, tableCell(wordTable, a.index + 1, stop));
@@ -109,7 +108,7 @@ void mergeRuns(const Holder& wordTable, const Table& table, const std::vector<ac
                     automation::StrVariant(
                         table[static_cast<size_t>(a.index)][static_cast<size_t>(start)]));
                 Holder paragraphs = range.GetObject(w::kRangeParagraphs);
-                paragraphs.SetProperty(w::kParaAlignment, Variant::I4(w::kAlignParagraphCenter));
+                paragraphs.SetProperty(w::kParaAlignment, Variant::I4(w::kParaCenter));
             }
         }
     }
@@ -182,12 +181,12 @@ bool exportTables(const std::vector<String>& titles, const TableSet& tables,
     for (size_t i = 0; i < titles.size(); ++i) {
         // 8. The title, 16 pt and centred; the table's paragraphs stay centred.
         font.SetProperty(w::kFontSize, Variant::R4(kTitleSize));
-        paragraph.SetProperty(w::kParaAlignment, Variant::I4(w::kAlignParagraphCenter));
+        paragraph.SetProperty(w::kParaAlignment, Variant::I4(w::kParaCenter));
         selection.InvokeHelper(w::kSelTypeText, InvokeKind::Method, automation::VT_EMPTY,
                                {automation::StrVariant(titles[i])});
         selection.InvokeHelper(w::kSelTypeParagraph, InvokeKind::Method, automation::VT_EMPTY);
         font.SetProperty(w::kFontSize, Variant::R4(savedSize));
-        paragraph.SetProperty(w::kParaAlignment, Variant::I4(w::kAlignParagraphCenter));
+        paragraph.SetProperty(w::kParaAlignment, Variant::I4(w::kParaCenter));
 
         // 9. A missing table, or one without rows, cannot be drawn. The document is still given
         // back to the user: size and alignment restored, the server visible again.

@@ -12,23 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "automation/word_ops.h"
+
 namespace tq::office::word {
 
-/// Paragraph alignment, as the automation values (wdAlignParagraphLeft 0, Center 1 ...).
-enum ParaAlign : int32_t {
-    kParaLeft = 0,
-    kParaCenter = 1,
-    kParaRight = 2,
-    kParaJustify = 3,
-    kParaDistribute = 4,
-    kParaJustifyMed = 5,
-    kParaJustifyHi = 7,
-    kParaJustifyLow = 8,
-    kParaThaiJustify = 9,
-};
-
-/// Cell vertical alignment (wdCellAlignVerticalTop 0, Center 1, Bottom 3).
-enum CellVAlign : int32_t { kVTop = 0, kVCenter = 1, kVBottom = 3 };
+// Alignments are kept as the automation values.
+using automation::word::CellVAlign;
+using automation::word::ParaAlign;
+using enum automation::word::CellVAlign;
+using enum automation::word::ParaAlign;
 
 inline constexpr float kDefaultFontSize = 10.5f;
 
