@@ -26,6 +26,10 @@ TEST(IniFile, PathIsKeptAndNothingIsCached) {
     EXPECT_EQ(ini.SetPath(d.path()), 0);  // a folder
     EXPECT_EQ(ini.SetPath(d.path() + "\\a.ini"), 1);
     EXPECT_EQ(tq::os::GetFileAttributesA("/dev/null"), tq::os::FILE_ATTRIBUTE_DEVICE_);
+    EXPECT_EQ(tq::os::GetFileAttributesA(d.path().c_str()), tq::os::FILE_ATTRIBUTE_DIRECTORY_);
+    EXPECT_EQ(tq::os::GetFileAttributesA((d.path() + "/none").c_str()),
+              tq::os::INVALID_FILE_ATTRIBUTES_);
+    EXPECT_EQ(tq::os::GetFileAttributesA(f.c_str()), tq::os::FILE_ATTRIBUTE_NORMAL_);
 
     // Copies share the file, and nothing is cached.
     CIniFileNew copy(ini), assigned;
