@@ -3,6 +3,7 @@
 // excel_read_test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -152,6 +153,21 @@ TEST_F(ExcelCalls, EachMemberLeavesTheCurrentRangeTheSpecifiedOne) {
         x.clear();
         const std::string path = lastPath("Clear");
         EXPECT_TRUE(path.ends_with(c.range)) << c.member << ": " << path;
+    }
+}
+
+TEST_F(ExcelCalls, HeaderFormsAskTheColumnCountBeforeEveryColumn) {
+    rec_.sheet().usedCols = 2;
+    tq::CTqExcel x(existing_);
+    ASSERT_TRUE(x.open(true));
+    tq::StringArray list;
+    tq::CTqExcel::ColumnMap map;
+    const std::function<void()> forms[] = {[&] { x.getHeader(list); }, [&] { x.getHeader(map); }};
+    for (const auto& read : forms) {
+        size_t from = mark();
+        read();
+        const Lines log = since(from);
+        EXPECT_EQ(std::count(log.begin(), log.end(), "Range.Count(get)"), 3);  // 2 columns + end
     }
 }
 

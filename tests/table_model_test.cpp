@@ -71,7 +71,8 @@ TEST(FindEqualRuns, SplitsASpanIntoMaximalRunsOfEqualTexts) {
         {tq::action(tq::unionRow, 2, 0, -1), {{0, 3}}},          // cut at the short row's end
         {tq::action(tq::unionRow, 3, 0, -1), {}},
         {tq::action(tq::unionRow, 4, 0, -1), {}},
-        {tq::action(tq::unionRow, 0, -5, -1), {{2, 6}}},  // nothing before position 0
+        {tq::action(tq::unionRow, 0, -5, -1), {{2, 6}}},          // nothing before position 0
+        {tq::action(tq::unionCol, 0, -1, -1), {{0, 2}, {3, 5}}},  // ... and position 0 itself
         {tq::action(tq::unionCol, 0, 0, -2), {}},  // other negative ends are used as they are
         {tq::action(tq::unionCol, 9, 0, -1), {}},
         {tq::action(tq::unionCol, -1, 0, -1), {}},
