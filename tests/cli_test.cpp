@@ -160,6 +160,10 @@ TEST_F(Cli, ResultsErrorsAndUsage) {
     EXPECT_NE(args.find("--title=C\n"), std::string::npos) << args;
 }
 
+TEST_F(Cli, UtilitiesOneCallAtATime) {
+    check(cases("util"));
+}
+
 TEST_F(Cli, ExportsReplaceTheOutputOnlyWhenComplete) {
     check(cases("failing-exports"));
     EXPECT_EQ(readFile(d + "/old.xlsx"), "old bytes");

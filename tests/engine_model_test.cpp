@@ -1,5 +1,5 @@
-// The in-memory workbook operations: number rules, format codes and the text forms of cells,
-// formats stored once, columns, merged areas and their index.
+// The in-memory workbook operations (number rules, format codes and cell texts:
+// golden/text_forms.txt): formats stored once, columns, merged areas and their index.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,59 +10,6 @@
 using namespace tq::office;
 
 namespace {
-
-TEST(EngineModel, PlainDecimalRules) {
-    for (auto [t, v] : {std::pair{"12.5", 12.5},
-                        {"-3", -3.0},
-                        {"+.5", 0.5},
-                        {"123456789012345", 123456789012345.0},
-                        {"0.000000000000000000001", 1e-21}})
-        EXPECT_EQ(PlainDecimal(std::string_view(t)), v) << t;
-    EXPECT_EQ(PlainDecimal(std::u16string_view(u"100000000000000000000")), 1e20);
-    for (const char* t : {"", "-", ".", "007", "00.5", "1e5", " 1", "1 ", "1,000", "0x10", "1.2.3",
-                          "1234567890123456", "12345678901234567890", "\xe4\xb8\x80"})
-        EXPECT_FALSE(PlainDecimal(std::string_view(t)).has_value()) << t;
-}
-
-TEST(EngineModel, FormatCodesShowDatesOrGeneral) {
-    for (const char* date : {"yyyy\\-mm\\-dd", "[$-804]aaaa h:mm", "[h]:mm:ss", "mm:ss.0"})
-        EXPECT_TRUE(IsDateFormat(date)) << date;
-    for (const char* other : {"0.0\"days\"", "[Red]0.00", "General", "#,##0_);\\(#,##0\\)",
-                              "0.00E+00", "_(* #,##0_);_(* \"-\"_)", "@"})
-        EXPECT_FALSE(IsDateFormat(other)) << other;
-    for (std::string_view general :
-         {std::string_view(""), std::string_view("general"),
-          std::string_view("G/\xe9\x80\x9a\xe7\x94\xa8\xe6\xa0\xbc\xe5\xbc\x8f")})
-        EXPECT_TRUE(IsGeneralFormat(general)) << general;
-}
-
-TEST(EngineModel, CellTextFollowsTheDateSystemAndRange) {
-    struct {
-        double value;
-        bool date1904;
-        const char* format;
-        const char* text;
-    } cases[] = {{45000.25, false, "yyyy-mm-dd", "2023/3/15 6:00:00"},
-                 {1, false, "d", "1900/1/1"},
-                 {61, false, "d", "1900/3/1"},
-                 {0, true, "yyyy", "1904/1/1"},
-                 {0.5, false, "h:mm", "12:00:00"},
-                 {-1e308, false, "yyyy", "-1E+308"},  // outside the date range: its number
-                 {3e6, true, "yyyy", "3000000"},
-                 {2958465, false, "yyyy", "9999/12/31"},
-                 {1234.5, false, "0.00", "1234.5"}};
-    for (const auto& c : cases) {
-        BookModel b;
-        b.wb.date1904 = c.date1904;
-        Sheet& s = b.wb.sheets.emplace_back();
-        SetNumber(b, s, 0, 0, c.value);
-        Style st;
-        st.numFmt = c.format;
-        FindCell(s, 0, 0)->style = b.internStyle(st);
-        EXPECT_EQ(CellText(b, *FindCell(s, 0, 0)), c.text) << c.value;
-        EXPECT_EQ(OleToSerial(SerialToOle(c.value, c.date1904), c.date1904), c.value);
-    }
-}
 
 TEST(EngineModel, FormatsOfWholeRowsColumnsAndSheetAreStoredOnce) {
     BookModel b;

@@ -238,22 +238,6 @@ TEST(FileUtil, ComputerNameIsTheHostName) {
     EXPECT_EQ(tq::GetComputerNameA(), std::string(host).substr(0, 199));
 }
 
-TEST(CommandLine, SplitsWithTheWindowsRules) {
-    const std::pair<std::string, Strings> cases[] = {
-        {"   ", {}},
-        {"prog a  b\tc", {"prog", "a", "b", "c"}},
-        {"  \"C:\\Program Files\\x.exe\" \"a b\"", {"C:\\Program Files\\x.exe", "a b"}},
-        {"C:\\dir\\\"x y\" z", {"C:\\dir\\x y", "z"}},  // the program's '\' is never an escape
-        // 2n backslashes before a quote give n and the quote acts; 2n+1 a literal quote.
-        {"p a\\\\\\\"b \"a\\\\\" b", {"p", "a\\\"b", "a\\", "b"}},
-        {"p a\\\\b c\\ \\\"x\\\"", {"p", "a\\\\b", "c\\", "\"x\""}},
-        {"p \"a\"\"b\" \"\" x\"y z\" \"open", {"p", "a\"b", "", "xy z", "open"}},
-        // Trail bytes '\' and '|' are parts of their characters, never escapes or separators.
-        {"\"" + kGbkFan + "\\p\" \"" + kGbkFan + "\" " + kGbkKan + kGbkFan + "\"q\"",
-         {kGbkFan + "\\p", kGbkFan, kGbkKan + kGbkFan + "q"}}};
-    for (const auto& [line, args] : cases) EXPECT_EQ(tq::os::SplitCommandLine(line), args) << line;
-}
-
 TEST(Process, ProgramsRunWithoutAShellKeepTheirFilesAndAreNotOurChildren) {
     TempDir tmp;
     // The program sits in a folder whose name has a blank and a character with trail byte '\'.

@@ -9,9 +9,11 @@
 
 #include <climits>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/golden.h"
 #include "support/os_support.h"
 #include "tqtool/alert.h"
 #include "tqtool/messagebox.h"
@@ -44,10 +46,6 @@ struct Capture {
         });
     ~Capture() { tq::SetMessageBoxHandler(previous); }
 };
-
-const std::string kYes = "\xe6\x98\xaf", kNo = "\xe5\x90\xa6", kOk = "\xe7\xa1\xae\xe5\xae\x9a",
-                  kCancel = "\xe5\x8f\x96\xe6\xb6\x88", kAbort = "\xe4\xb8\xad\xe6\xad\xa2",
-                  kRetry = "\xe9\x87\x8d\xe8\xaf\x95", kIgnore = "\xe5\xbf\xbd\xe7\x95\xa5";
 
 // Standard input from /dev/null for the scope: no terminal to ask.
 struct NoTerminal {
@@ -88,11 +86,6 @@ class FakeDesktop {
     ScopedEnv path_, display_, wayland_, mode_, log_;
 };
 
-// The arguments of a dialog: its kind, buttons and icon (one per line), then caption and text.
-std::string dialog(const std::string& shape, const std::string& text = "text") {
-    return shape + "\n--title=" + kCaptionUtf8 + "\n--text=" + text + "\n--no-markup\n";
-}
-
 }  // namespace
 
 TEST(TqMessageBox, NoticeCaptionAndTheInformationIconAlways) {
@@ -113,25 +106,17 @@ TEST(TqMessageBox, NoticeCaptionAndTheInformationIconAlways) {
 
 TEST(TQMessageBox, KindAndButtonCodeSelectTheFlags) {
     Capture cap;
-    const std::pair<char, std::vector<unsigned>> table[] = {
-        {'!', {8240, 8241, 8245, 8242, 8244, 8243}},
-        {'?', {8224, 8225, 8229, 8226, 8228, 8227}},
-        {'x', {8208, 8209, 8213, 8210, 8212, 8211}},
-        {'i', {8256, 8257, 8261, 8258, 8260, 8259}}};
-    Strings want;
-    for (const auto& [kind, flags] : table) {
+    for (char kind : {'!', '?', 'x', 'i'}) {
         for (int buttons = 1; buttons <= 6; ++buttons) {
             cap.answer = buttons;
             EXPECT_EQ(tq::TQMessageBox("t" + kFan, kind, buttons, "own"), buttons);
-            want.push_back("t" + kFan + "|own|" + std::to_string(flags[buttons - 1]));
         }
     }
     EXPECT_EQ(tq::TQMessageBox("sure?", '?', 5), 6);  // an empty caption: the suite's caption
-    want.push_back("sure?|" + kSuite + "|8228");
     // Unknown kinds (exactly these four bytes) and button codes show nothing.
     for (char kind : {'e', 'X', 'I', '\0', '\xb5'}) EXPECT_EQ(tq::TQMessageBox("t", kind, 1), 0);
     for (int buttons : {0, 7, -1}) EXPECT_EQ(tq::TQMessageBox("t", 'i', buttons, "c"), 0);
-    EXPECT_EQ(cap.boxes, want);
+    tqtest::ExpectGolden("msgbox_kinds.txt", cap.boxes);  // the flags of each kind and code
 }
 
 TEST(Alert, ShowsNumbersInTheFrameworkBox) {
@@ -169,47 +154,28 @@ TEST(MessageBoxPrimitive, HandlerComesFirstAndGetsEveryBox) {
 
 TEST(MessageBoxPrimitive, DesktopDialogShowsIconButtonsAndCaption) {
     FakeDesktop desktop;
-    auto label = [](const char* which, const std::string& text) {
-        return "\n--" + std::string(which) + "=" + text;
-    };
-    const std::string ok = label("ok-label", kOk), cancel = label("cancel-label", kCancel),
-                      icon = "\n--icon-name=dialog-";
-    using Answers = std::vector<std::tuple<int, std::string, int>>;  // exit code, output, result
-    const std::tuple<unsigned, std::string, Answers> cases[] = {
-        {0x2040, "--info" + ok + icon + "information", {{0, "", mb::IDOK}}},
-        {0x2010, "--error" + ok + icon + "error", {{0, "", mb::IDOK}}},
-        {0x2030, "--warning" + ok + icon + "warning", {{0, "", mb::IDOK}}},
-        {0x2020, "--info" + ok + icon + "question", {{1, "", mb::IDOK}}},  // closed: OK
-        {0x0, "--info" + ok, {{0, "", mb::IDOK}}},
-        // Two buttons: OK of the dialog is the first, Cancel (or closing) the second.
-        {0x2021,
-         "--question" + cancel + ok + icon + "question",
-         {{0, "", mb::IDOK}, {1, "", mb::IDCANCEL}}},
-        {0x2044,
-         "--question" + label("cancel-label", kNo) + label("ok-label", kYes) + icon + "information",
-         {{0, "", mb::IDYES}, {1, "", mb::IDNO}}},
-        {0x2035,
-         "--question" + cancel + label("ok-label", kRetry) + icon + "warning",
-         {{0, "", mb::IDRETRY}, {1, "", mb::IDCANCEL}}},
-        // Three buttons: the extra button answers on standard output.
-        {0x2023,
-         "--question" + cancel + label("extra-button", kNo) + label("ok-label", kYes) + icon +
-             "question",
-         {{0, "", mb::IDYES}, {1, kNo, mb::IDNO}, {1, "", mb::IDCANCEL}}},
-        {0x2012,
-         "--question" + label("cancel-label", kAbort) + label("extra-button", kIgnore) +
-             label("ok-label", kRetry) + icon + "error",
-         {{0, "", mb::IDRETRY}, {1, kIgnore, mb::IDIGNORE}, {1, "", mb::IDABORT}}}};
-    for (const auto& [flags, shape, answers] : cases) {
-        for (const auto& [code, out, result] : answers) {
-            EXPECT_EQ(desktop.box(flags, code, out), result) << flags << " " << code << out;
-            EXPECT_EQ(desktop.args(), dialog(shape)) << flags;
-        }
+    // Each "## FLAGS EXIT [OUTPUT]" of the file: a box answered so, its result and the arguments.
+    std::istringstream in(
+        readFile(TQTEST_SOURCE_DIR "/tests/golden/msgbox_dialogs.txt").value_or(""));
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("# ")) out += line + "\n";
+        if (!line.starts_with("## ")) continue;
+        std::istringstream head(line.substr(3));
+        unsigned flags = 0;
+        int code = 0;
+        std::string answer;
+        head >> std::hex >> flags >> std::dec >> code >> answer;
+        const int result = desktop.box(flags, code, answer);
+        out += line + "\n-> " + std::to_string(result) + "\n" + desktop.args();
     }
+    tqtest::ExpectGolden("msgbox_dialogs.txt", out);
     // Text is shown as it is: no markup, no escapes, GBK converted to UTF-8.
     EXPECT_EQ(desktop.box(0x40, 0, "", "", "<b>a&b</b> \\n \xb5\x5c"), mb::IDOK);
-    EXPECT_EQ(desktop.args(),
-              dialog("--info" + ok + icon + "information", "<b>a&b</b> \\n \xe7\xa4\xac"));
+    EXPECT_EQ(
+        desktop.args(),
+        "--info\n--ok-label=\xe7\xa1\xae\xe5\xae\x9a\n--icon-name=dialog-information\n--title=" +
+            kCaptionUtf8 + "\n--text=<b>a&b</b> \\n \xe7\xa4\xac\n--no-markup\n");
     // A Wayland session counts as a display too.
     ScopedEnv noX("DISPLAY", nullptr), wayland("WAYLAND_DISPLAY", "wayland-0");
     EXPECT_EQ(desktop.box(0x2044, 1), mb::IDNO);

@@ -32,12 +32,7 @@ TEST(TextNumbers, CLocaleFormattingAndParsing) {
     EXPECT_EQ(text::format("%.2f|%d|%s", 3.5, -7, "x"), "3.50|-7|x");
     EXPECT_EQ(text::format("%0300d", 5).size(), 300u);  // past the stack buffer
     EXPECT_EQ(text::format("a%cb", '\0'), std::string("a\0b", 3));
-    const std::pair<const char*, int> ints[] = {
-        {"  \t42xyz", 42}, {"-42", -42},
-        {"+42", 42},       {"-", 0},
-        {"x1", 0},         {"-2147483648", -2147483647 - 1},
-        {nullptr, 0},      {"99999999999999999", 2147483647}};
-    for (const auto& [s, v] : ints) EXPECT_EQ(text::atoi(s), v) << (s ? s : "null");
+    EXPECT_EQ(text::atoi(nullptr), 0);  // the other integers: golden/text_forms.txt
     EXPECT_DOUBLE_EQ(text::atof(" 12.5abc"), 12.5);
     EXPECT_DOUBLE_EQ(text::atof("3,5"), 3.0);
     char* end = nullptr;

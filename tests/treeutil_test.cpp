@@ -1,4 +1,4 @@
-// Map-scale aliases and tree description files.
+// Tree description files (map-scale aliases: tests/cli/cases.txt).
 #include "tqtool/treeutil.h"
 
 #include <gtest/gtest.h>
@@ -24,22 +24,6 @@ Json read(const std::string& path) {
 }
 
 }  // namespace
-
-TEST(ScaleAlias, PrefixDenominatorAndDriveRootEnding) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"TQGIS_XZ2000", "1:2000"},
-        {"tqgis_xz2000:\\", "1:2000"},
-        {"TQGIS_XZ", "1:500"},
-        {"TQGIS_XZ:\\", "1:500"},
-        // The denominator is not checked, and only the exact ":\" ending is dropped.
-        {"TQGIS_XZabc", "1:abc"},
-        {"TQGIS_XZ5:/", "1:5:/"},
-        {"TQGIS_XZ" + kGbkFan, "1:" + kGbkFan},
-        {"D:\\", ""},
-        {"TQGIS_X", ""},
-        {"TQGIS-XZ2000", ""}};
-    for (const auto& [alias, scale] : cases) EXPECT_EQ(tq::GetScaFromAlias(alias), scale) << alias;
-}
 
 TEST(TreeItems, ReadsKeysLevelsAndNamesOfEveryLine) {
     TempDir tmp;

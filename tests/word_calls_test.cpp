@@ -78,30 +78,13 @@ TEST_F(WordCalls, WithoutTitlesARunningServerGetsAnEmptyShownDocument) {
     rec.Answer("View", w::kViewSplitSpecial, InvokeKind::PropertyGet, Variant::I4(2));
     ASSERT_TRUE(tq::WordTable({}, {}, {}, false));
     EXPECT_EQ(rec.Started(), 1);
-    EXPECT_THAT(
-        rec.LogWhere([](const RecordedCall& c) { return c.type == "View" || c.type == "Pane"; }),
-        ElementsAre("View[1].SplitSpecial(get)", "View[1].Type(put) I4:3"));
-    EXPECT_THAT(linesOf("PageSetup", "Orientation"),
-                ElementsAre("PageSetup[1].Orientation(put) I4:1"));
-    EXPECT_THAT(linesOf("Selection", "TypeText"), ElementsAre());
-    const auto log = rec.Log();
-    EXPECT_THAT(std::vector<std::string>(log.end() - 4, log.end()),
-                ElementsAre("Tables[1].Count(get)", "Font[1].Size(put) R4:12",
-                            "ParagraphFormat[1].Alignment(put) I4:3",
-                            "Application[1].Visible(put) BOOL:TRUE"));
+    tqtest::ExpectGolden("calls/word_no_titles.txt", rec.Log());
 }
 
 TEST_F(WordCalls, ARowRunMergesWithItsLastCellInOneCall) {
     tq::Table t{{"h", "Y", "Y", "Y", "z"}, {"1", "2", "3", "4", "5"}};
     ASSERT_TRUE(tq::WordTable({"t"}, {t}, {{tq::action(tq::unionRow, 0, 0, -1)}}, true));
-    EXPECT_THAT(mergeLines(),
-                ElementsAre("Table[2].Cell(method) I4:1 I4:2",  //
-                            "Table[2].Cell(method) I4:1 I4:4",
-                            "Cell[1].Merge(method) DISPATCH:Cell[2]",  //
-                            "Cell[1].Range(get)",                      //
-                            "Range[2].Text(put) BSTR:\"Y\"",           //
-                            "Range[2].Paragraphs(get)", "Paragraphs[1].Alignment(put) I4:1"))
-        << rec.LogText();
+    tqtest::ExpectGolden("calls/word_row_run.txt", mergeLines());
 }
 
 TEST_F(WordCalls, NoActionEndsTheListAndUnknownTypesAreSkipped) {
@@ -115,8 +98,7 @@ TEST_F(WordCalls, NoActionEndsTheListAndUnknownTypesAreSkipped) {
         {{tq::action(static_cast<tq::actionType>(5), 0, 0, -1), tq::action(tq::unionCol, 1, 0, -1),
           tq::action(tq::noAction), tq::action(tq::unionRow, 0, 0, -1)}},
         true));
-    EXPECT_THAT(linesOf("Table", "Cell"),
-                ElementsAre("Table[5].Cell(method) I4:2 I4:2", "Table[5].Cell(method) I4:3 I4:2"));
+    tqtest::ExpectGolden("calls/word_unknown_actions.txt", linesOf("Table", "Cell"));
 }
 
 TEST_F(WordCalls, SpansAreCutAtTheTableEdge) {
@@ -128,21 +110,14 @@ TEST_F(WordCalls, SpansAreCutAtTheTableEdge) {
                       {{tq::action(tq::unionRow, 0, 1, 40), tq::action(tq::unionCol, 0, -3, 99),
                         tq::action(tq::unionCol, 7, 0, -1), tq::action(tq::unionRow, -1, 0, -1)}},
                       true));
-    EXPECT_THAT(linesOf("Table", "Cell"),
-                ElementsAre("Table[2].Cell(method) I4:1 I4:2", "Table[2].Cell(method) I4:1 I4:3",
-                            "Table[2].Cell(method) I4:2 I4:1", "Table[2].Cell(method) I4:3 I4:1"));
+    tqtest::ExpectGolden("calls/word_spans_cut.txt", linesOf("Table", "Cell"));
 }
 
 TEST_F(WordCalls, AMissingOrEmptyTableIsReportedAndTheDocumentGivenBack) {
     ASSERT_FALSE(
         tq::WordTable({"one", "two", "three"}, {{{"1"}}, {}, {{"3"}}}, {{}, {}, {}}, true));
     EXPECT_THAT(boxes, ElementsAre(kTableErrorBox));
-    const auto log = rec.Log();
-    EXPECT_THAT(std::vector<std::string>(log.end() - 5, log.end()),
-                ElementsAre("Font[1].Size(put) R4:12", "ParagraphFormat[1].Alignment(put) I4:1",
-                            "Font[1].Size(put) R4:12", "ParagraphFormat[1].Alignment(put) I4:3",
-                            "Application[1].Visible(put) BOOL:TRUE"));
-    EXPECT_EQ(linesOf("Tables", "Add").size(), 1u);
+    tqtest::ExpectGolden("calls/word_missing_table.txt", rec.Log());
 
     boxes.clear();
     ASSERT_FALSE(tq::WordTable2({"one", "two"}, {{{"1"}}}, true));  // fewer tables than titles

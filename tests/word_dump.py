@@ -1,9 +1,7 @@
 """Prints the content of a .docx file as JSON, read with python-docx: the body in order
 (paragraphs with text, alignment and run sizes; tables with alignment, cell texts, merge groups
 and vertical alignments) and the first section's page orientation and size."""
-import json
-import sys
-
+import json, sys
 import docx
 from docx.oxml.ns import qn
 from docx.table import Table
@@ -24,16 +22,11 @@ def main(path):
                          "sizes": [r.font.size.pt if r.font.size is not None else None for r in p.runs]})
         elif el.tag == qn("w:tbl"):
             t = Table(el, d)
-            cells = t._cells
-            ncols = len(t.columns)
-            groups, texts, valign = [], [], []
-            first = {}
-            for i, c in enumerate(cells):
+            ncols, groups, texts, valign, first = len(t.columns), [], [], [], {}
+            for i, c in enumerate(t._cells):
                 if i % ncols == 0:
                     groups.append([]), texts.append([]), valign.append([])
-                key = id(c)
-                first.setdefault(key, i)
-                groups[-1].append(first[key])
+                groups[-1].append(first.setdefault(id(c), i))
                 texts[-1].append(c.text)
                 v = c._tc.xpath("./w:tcPr/w:vAlign/@w:val")
                 valign[-1].append(v[0] if v else None)

@@ -33,7 +33,7 @@ def number(v):
 
 def when(y, mo, d, h, mi, s):
     t = "%d:%02d:%02d" % (h, mi, s)
-    if (y, mo, d) == (0, 0, 0) or (y, mo, d) == (1899, 12, 30):
+    if (y, mo, d) in ((0, 0, 0), (1899, 12, 30)):
         return t
     return "%d/%d/%d" % (y, mo, d) + (" " + t if (h, mi, s) != (0, 0, 0) else "")
 
@@ -73,18 +73,13 @@ def xlsx(path):
                 v = cell.value
                 if v is None:
                     continue
-                if isinstance(v, bool):
-                    text = "TRUE" if v else "FALSE"
-                elif isinstance(v, datetime.datetime):
-                    text = when(v.year, v.month, v.day, v.hour, v.minute, v.second)
-                elif isinstance(v, datetime.date):
-                    text = when(v.year, v.month, v.day, 0, 0, 0)
-                elif isinstance(v, datetime.time):
-                    text = when(0, 0, 0, v.hour, v.minute, v.second)
-                elif isinstance(v, (int, float)):
-                    text = number(v)
+                if isinstance(v, (datetime.date, datetime.time)):  # a datetime is both
+                    day = (v.year, v.month, v.day) if isinstance(v, datetime.date) else (0, 0, 0)
+                    hms = (v.hour, v.minute, v.second) if hasattr(v, "hour") else (0, 0, 0)
+                    text = when(*day, *hms)
                 else:
-                    text = str(v)
+                    text = ("TRUE" if v else "FALSE") if isinstance(v, bool) else \
+                        number(v) if isinstance(v, (int, float)) else str(v)
                 yield ws.title, cell.coordinate, text
         for m in ws.merged_cells.ranges:
             yield ws.title, "merged", str(m)

@@ -6,17 +6,12 @@ usage: make_fixtures.py OUTDIR
 Files are written by openpyxl, XlsxWriter and xlwt, zipped from the hand-made parts under
 packages/, or made here byte by byte, so that nothing is read only by the code that wrote it.
 """
-import datetime
-import os
-import sys
-import zipfile
+import datetime, os, sys, zipfile
 
 out = sys.argv[1]
 os.makedirs(out, exist_ok=True)
-
-
-def path(name):
-    return os.path.join(out, name)
+path = lambda name: os.path.join(out, name)
+put = lambda name, data: open(path(name), "wb").write(data)
 
 
 # ---- openpyxl -------------------------------------------------------------------------------
@@ -112,17 +107,12 @@ for name in sorted(os.listdir(packages)):
             z.write(os.path.join(top, f), f)
 
 # ---- damaged and hostile --------------------------------------------------------------------
-open(path("empty.xlsx"), "wb").close()
-with open(path("not_a_zip.xlsx"), "wb") as f:
-    f.write(b"name,value\n1,2\n")
-with open(path("openpyxl_basic.xlsx"), "rb") as f:
-    whole = f.read()
-with open(path("truncated.xlsx"), "wb") as f:
-    f.write(whole[: len(whole) * 6 // 10])
-with open(path("compound.xlsx"), "wb") as f:
-    f.write(bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1]) + b"\0" * 504)
-with open(path("fake.xls"), "wb") as f:
-    f.write(b"this is not a workbook at all" * 20)
+put("empty.xlsx", b"")
+put("not_a_zip.xlsx", b"name,value\n1,2\n")
+whole = open(path("openpyxl_basic.xlsx"), "rb").read()
+put("truncated.xlsx", whole[: len(whole) * 6 // 10])
+put("compound.xlsx", bytes.fromhex("D0CF11E0A1B11AE1") + b"\0" * 504)
+put("fake.xls", b"this is not a workbook at all" * 20)
 
 
 def compound(name, streams):
@@ -139,8 +129,7 @@ def compound(name, streams):
     directory = b"".join((n + "\0").encode("utf-16-le").ljust(64, b"\0") +
                          struct.pack("<HBB3I36xIQ", 2 * len(n) + 2, kind, 1, free, right, child, start, size)
                          for n, kind, child, right, start, size in entries)
-    with open(path(name), "wb") as f:
-        f.write(head + directory.ljust(512, b"\0") + b"".join(bytes([k + 1]) * 4096 for k in range(len(streams))))
+    put(name, head + directory.ljust(512, b"\0") + b"".join(bytes([k + 1]) * 4096 for k in range(len(streams))))
 
 
 compound("encrypted.xlsx", ["EncryptionInfo", "EncryptedPackage"])

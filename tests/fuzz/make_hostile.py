@@ -8,11 +8,7 @@ Large parts are deflated once per chunk of a megabyte and the compressed chunk i
 (each chunk ends with a full flush, so the copies form one valid stream); the whole kit is a few
 megabytes on disk and is made in a few seconds.
 """
-import os
-import random
-import struct
-import sys
-import zlib
+import os, random, struct, sys, zlib
 
 out, max_cells, max_text = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 os.makedirs(out, exist_ok=True)
@@ -68,15 +64,12 @@ def workbook(name, sheet_xml, strings=None, claim=None):
         Part("xl/workbook.xml").add(f'<workbook {NS} xmlns:r="{REL[:-1]}"><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>'.encode()),
         Part("xl/_rels/workbook.xml.rels").add(f'<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">{rels}</Relationships>'.encode()),
     ]
-    sheet = Part("xl/worksheets/sheet1.xml", claim)
-    for piece, times in sheet_xml:
-        sheet.add(piece, times)
-    parts.append(sheet)
-    if strings is not None:
-        sst = Part("xl/sharedStrings.xml")
-        for piece, times in strings:
-            sst.add(piece, times)
-        parts.append(sst)
+    for part, pieces in ((Part("xl/worksheets/sheet1.xml", claim), sheet_xml),
+                         (Part("xl/sharedStrings.xml"), strings)):
+        if pieces is not None:
+            parts.append(part)
+            for piece, times in pieces:
+                part.add(piece, times)
     write_zip(name, parts)
 
 
@@ -110,11 +103,8 @@ rows = b"".join(b"<row>" + b"".join(b"<c><v>" + (b"2" if random.random() < 0.1 e
 workbook("cells_over_budget.xlsx", [(SHEET_HEAD, 1), (rows, max_cells // 50000 + 1), (SHEET_TAIL, 1)])
 
 # A million merged areas of two cells (read, within the limits).
-merges = b"".join(b'<mergeCell ref="%s%d:%s%d"/>' % (a, r, b, r)
-                  for r in range(1, 100001) for a, b in ((b"A", b"B"), (b"C", b"D"), (b"E", b"F"),
-                                                        (b"G", b"H"), (b"I", b"J"), (b"K", b"L"),
-                                                        (b"M", b"N"), (b"O", b"P"), (b"Q", b"R"),
-                                                        (b"S", b"T")))
+merges = b"".join(b'<mergeCell ref="%c%d:%c%d"/>' % (a, r, b, r)
+                  for r in range(1, 100001) for a, b in zip(b"ACEGIKMOQS", b"BDFHJLNPRT"))
 workbook("merges_1e6.xlsx", [(SHEET_HEAD + b'<row r="1"><c r="A1"><v>1</v></c></row></sheetData><mergeCells>', 1),
                               (merges, 1), (b"</mergeCells></worksheet>", 1)])
 

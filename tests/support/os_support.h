@@ -13,7 +13,7 @@ namespace ostest {
 // GBK texts whose trail bytes are ASCII, and their UTF-8 forms as they appear on disk.
 inline const std::string kGbkFan = "\xb5\x5c", kUtf8Fan = "\xe7\xa4\xac";  // 礬 (trail '\')
 inline const std::string kGbkKan = "\xb4\x7c", kUtf8Kan = "\xe7\xa3\xa1";  // 磡 (trail '|')
-inline const std::string kGbkHou = "\xb3\x40", kUtf8Hou = "\xe7\x9f\xa6";  // 矦 (trail '@')
+inline const std::string kGbkHou = "\xb3\x40";                             // 矦 (trail '@')
 inline const std::string kGbkData = "\xca\xfd\xbe\xdd", kUtf8Data = "\xe6\x95\xb0\xe6\x8d\xae";
 
 /// A fresh folder, removed with everything in it at the end: the one temporary-folder helper of
