@@ -77,8 +77,8 @@ class BookReader {
     Workbook& wb_;
     TextCodec codec_;
     std::vector<SheetEntry> entries_;
-    std::vector<std::string> sst_;
-    std::vector<uint32_t> sstPool_;  // pool index of each shared string, or UINT32_MAX
+    // The shared strings are the first sstCount_ strings of the pool, in their file order.
+    uint32_t sstCount_ = 0;
     std::vector<Font> fonts_;
     std::unordered_map<uint32_t, std::string> formats_;
     uint32_t formatCount_ = 0;  // BIFF2-3 number their formats in order

@@ -131,11 +131,10 @@ uint32_t BookReader::addText(std::string&& utf8) {
 }
 
 uint32_t BookReader::sharedString(uint32_t i) {
-    if (i >= sst_.size())
+    if (i >= sstCount_)
         throw Damaged("a cell refers to shared string " + std::to_string(i) + " of " +
-                      std::to_string(sst_.size()));
-    if (sstPool_[i] == UINT32_MAX) sstPool_[i] = addText(std::move(sst_[i]));  // used once
-    return sstPool_[i];
+                      std::to_string(sstCount_));
+    return i;
 }
 
 // One sheet's records, from its BOF to its EOF. Embedded substreams (charts on the sheet) are

@@ -194,16 +194,15 @@ void BookReader::onSst(Cursor c) {
     c.u32();  // total references
     uint32_t unique = c.u32();
     // The claimed count only bounds the loop; memory follows the strings that are there (each
-    // takes at least three bytes).
-    sst_.reserve(std::min<size_t>(unique, c.left() / 3));
+    // takes at least three bytes). A second SST record goes on numbering after the first.
+    auto& pool = wb_.strings;
+    pool.reserve(pool.size() + std::min<size_t>(unique, c.left() / 3));
     for (uint32_t i = 0; i < unique && !c.atEnd(); ++i) {
-        std::string s;
+        std::string& s = pool.emplace_back();
         c.unicode(false, s);
         countText(s.size());
-        sst_.push_back(std::move(s));
     }
-    sstPool_.assign(sst_.size(), UINT32_MAX);
-    wb_.strings.reserve(wb_.strings.size() + sst_.size());
+    sstCount_ = static_cast<uint32_t>(pool.size());
 }
 
 bool BookReader::colour(uint16_t icv, uint32_t& out) const {
