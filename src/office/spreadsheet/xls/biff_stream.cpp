@@ -1,4 +1,4 @@
-// Records, CONTINUE parts and strings of a BIFF stream.
+// The windowed bytes, records, CONTINUE parts and strings of a BIFF stream.
 #include "office/spreadsheet/xls/biff_stream.h"
 
 #include <algorithm>
@@ -13,6 +13,49 @@ double F64(const uint8_t* p) {
     double d;
     std::memcpy(&d, &bits, sizeof d);
     return d;
+}
+
+namespace {
+// The window over a stream in a file: twice the longest record, so that most records come
+// from one read.
+constexpr size_t kWindow = 2 * StreamSource::kMaxSpan;
+}  // namespace
+
+StreamSource::StreamSource(std::vector<uint8_t> bytes) : buf_(std::move(bytes)) {
+    data_ = buf_.data();
+    end_ = size_ = buf_.size();
+}
+
+StreamSource::StreamSource(const cfb::ReadAt& read, std::vector<cfb::StreamPlace::Run> runs,
+                           size_t size)
+    : read_(&read), runs_(std::move(runs)), size_(size) {
+    size_t at = 0;
+    for (const auto& run : runs_) {
+        runStart_.push_back(at);
+        at += static_cast<size_t>(std::min<uint64_t>(run.size, size_ - std::min(at, size_)));
+    }
+    if (at < size_) size_ = at;  // the runs hold no more
+}
+
+// Reads [pos, pos + kWindow) (or to the stream's end) into the window.
+const uint8_t* StreamSource::fill(size_t pos, size_t n) {
+    if (!read_ || pos > size_ || n > size_ - pos || n > kMaxSpan)
+        throw Damaged("a read at byte " + std::to_string(pos) + " lies outside the stream");
+    size_t len = std::min(kWindow, size_ - pos);
+    if (buf_.size() < len) buf_.resize(std::min(kWindow, size_));
+    size_t k = static_cast<size_t>(std::upper_bound(runStart_.begin(), runStart_.end(), pos) -
+                                   runStart_.begin() - 1);
+    for (size_t done = 0; done < len; ++k) {
+        size_t into = pos + done - runStart_[k];
+        size_t take = std::min<uint64_t>(len - done, runs_[k].size - into);
+        size_t got = (*read_)(runs_[k].offset + into, buf_.data() + done, take);
+        if (got < take) std::memset(buf_.data() + done + got, 0, take - got);
+        done += take;
+    }
+    data_ = buf_.data();
+    begin_ = pos;
+    end_ = pos + len;
+    return data_;
 }
 
 void RecordReader::overrun() const {
@@ -31,11 +74,25 @@ std::string TextCodec::bytes(const uint8_t* p, size_t n) const {
 }
 
 Cursor Cursor::WithContinues(const Record& first, RecordReader& rd) {
-    Cursor c(first.data, first.size);
+    // The records are measured first, so the copy takes no more memory than they hold; then they
+    // are read again from `first` on (reading ahead has moved the stream's window).
+    RecordReader ahead = rd;
     Record r;
-    while (rd.peek(r) && r.type == rec::kContinue) {
-        rd.next(r);
-        c.parts_.push_back({r.data, r.size});
+    size_t total = first.size;
+    while (ahead.next(r) && r.type == rec::kContinue) total += r.size;
+    Cursor c;
+    c.own_.reserve(total);
+    std::vector<size_t> sizes;
+    rd.seek(first.offset);
+    for (bool more = rd.next(r); more; more = rd.peek(r) && r.type == rec::kContinue) {
+        if (!sizes.empty()) rd.next(r);
+        c.own_.insert(c.own_.end(), r.data, r.data + r.size);
+        sizes.push_back(r.size);
+    }
+    const uint8_t* p = c.own_.data();
+    for (size_t n : sizes) {
+        c.parts_.push_back({p, n});
+        p += n;
     }
     return c;
 }

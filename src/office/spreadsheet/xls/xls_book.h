@@ -41,7 +41,7 @@ struct SheetEntry {
 
 class BookReader {
   public:
-    BookReader(const std::vector<uint8_t>& stream, Workbook& wb) : s_(stream), wb_(wb) {}
+    BookReader(StreamSource& stream, Workbook& wb) : s_(stream), wb_(wb) {}
     /// Reads the whole stream into the workbook. Raises Damaged.
     void read();
 
@@ -73,7 +73,7 @@ class BookReader {
     uint32_t sharedString(uint32_t i);
     uint32_t addText(std::string&& utf8);
 
-    const std::vector<uint8_t>& s_;
+    StreamSource& s_;
     Workbook& wb_;
     TextCodec codec_;
     std::vector<SheetEntry> entries_;
