@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <queue>
+#include <stdexcept>
 
 #include "automation/error_values.h"
 #include "text/dates.h"
@@ -331,6 +332,9 @@ Row& RowAt(Sheet& s, uint32_t r) {
 }
 
 Cell& CellAt(Sheet& s, uint32_t r, uint32_t c) {
+    // Cell::col holds the columns of a sheet and no more.
+    if (c >= kMaxCols)
+        throw std::out_of_range("column " + std::to_string(c + 1) + " is beyond the sheet");
     Row& row = RowAt(s, r);
     auto& cells = row.cells;
     if (cells.empty() || cells.back().col < c) {
