@@ -51,17 +51,16 @@ class SheetBuilder {
     }
 
     void rowFormat(uint32_t r, double height, int32_t style) {
-        Row& a = attrs_.emplace_back();
-        a.row = r;
-        a.height = height;
-        a.style = style;
+        attrs_.push_back({r, style, height});
     }
 
     void finish() {
         if (!ordered_) sortCells();
         if (attrs_.empty()) return;
-        std::stable_sort(attrs_.begin(), attrs_.end(),
-                         [](const Row& a, const Row& b) { return a.row < b.row; });
+        auto byRow = [](const RowFormat& a, const RowFormat& b) { return a.row < b.row; };
+        if (!std::is_sorted(attrs_.begin(), attrs_.end(), byRow))
+            std::stable_sort(attrs_.begin(), attrs_.end(), byRow);
+        if (formatInPlace()) return;
         std::vector<Row> merged;
         merged.reserve(s_.rows.size() + attrs_.size());
         size_t i = 0;
@@ -83,6 +82,32 @@ class SheetBuilder {
     }
 
   private:
+    // A ROW record's height and format, applied to the sheet's rows at the end.
+    struct RowFormat {
+        uint32_t row;
+        int32_t style;
+        double height;
+    };
+
+    // Formats the rows in place when every formatted row already has cells (sheets whose ROW
+    // records list the rows they fill): no row is added, so the rows are not copied. The last
+    // record of a row wins, as in the merge.
+    bool formatInPlace() {
+        auto& rows = s_.rows;
+        size_t i = 0;
+        for (const RowFormat& a : attrs_) {
+            while (i < rows.size() && rows[i].row < a.row) ++i;
+            if (i == rows.size() || rows[i].row != a.row) return false;
+        }
+        i = 0;
+        for (const RowFormat& a : attrs_) {
+            while (rows[i].row < a.row) ++i;
+            rows[i].height = a.height;
+            rows[i].style = a.style;
+        }
+        return true;
+    }
+
     void sortCells() {
         struct Entry {
             uint32_t row;
@@ -107,7 +132,7 @@ class SheetBuilder {
 
     Sheet& s_;
     bool ordered_ = true;
-    std::vector<Row> attrs_;
+    std::vector<RowFormat> attrs_;
 };
 
 }  // namespace
