@@ -50,6 +50,12 @@ class StreamSource {
         return fill(pos, n);
     }
 
+    /// The bytes [pos, pos + n) when the window already holds them, or null: a look ahead that
+    /// leaves the bytes handed out before valid.
+    const uint8_t* held(size_t pos, size_t n) const {
+        return pos >= begin_ && pos <= end_ && n <= end_ - pos ? data_ + (pos - begin_) : nullptr;
+    }
+
   private:
     const uint8_t* fill(size_t pos, size_t n);
     const cfb::ReadAt* read_ = nullptr;
@@ -76,6 +82,7 @@ class RecordReader {
     bool peek(Record& r) const;
     size_t pos() const { return pos_; }
     void seek(size_t pos) { pos_ = pos; }
+    StreamSource& source() const { return *s_; }
 
   private:
     [[noreturn]] void overrun() const;

@@ -23,21 +23,62 @@ double rkValue(uint32_t rk) {
     return (rk & 1) ? v / 100 : v;
 }
 
+// The number of cells that the records from `pos` on give row `row`, counting only records the
+// stream's window already holds (0 when it holds none of them): the room a row's cells take,
+// known before the first of them is stored. A record of another kind or row ends the count.
+size_t cellsAhead(const StreamSource& s, size_t pos, uint32_t row) {
+    size_t n = 0;
+    while (n < kMaxCols) {
+        const uint8_t* h = s.held(pos, 4);
+        if (!h) break;
+        uint16_t type = U16(h), size = U16(h + 2);
+        const uint8_t* d = s.held(pos + 4, size);
+        if (!d || size < 6 || U16(d) != row) break;
+        switch (type) {
+            case rec::kMulRk:
+                n += (size - 6u) / 6;
+                break;
+            case rec::kMulBlank:
+                n += (size - 6u) / 2;
+                break;
+            case rec::kNumber:
+            case rec::kRk:
+            case rec::kLabelSst:
+            case rec::kLabel:
+            case rec::kRString:
+            case rec::kBlank:
+            case rec::kBoolErr:
+            case rec::kFormula:
+                ++n;
+                break;
+            default:
+                return n;
+        }
+        pos += 4 + size;
+    }
+    return n;
+}
+
 // Collects the cells of a sheet: appended while they come in order, sorted once at the end
-// otherwise (a later cell at the same place wins).
+// otherwise (a later cell at the same place wins). A row's cells are given the room the records
+// ahead say they take.
 class SheetBuilder {
   public:
-    explicit SheetBuilder(Sheet& s) : s_(s) {}
+    SheetBuilder(Sheet& s, const StreamSource& stream) : s_(s), stream_(stream) {}
+
+    /// The stream position of the record being read, where the look ahead starts.
+    void at(size_t offset) { offset_ = offset; }
 
     Cell& add(uint32_t r, uint32_t c, uint32_t style) {
         if (c >= kMaxCols)
             throw Damaged("a cell lies in column " + std::to_string(c + 1) + ", beyond the " +
                           std::to_string(kMaxCols) + " columns of a sheet");
         if (s_.rows.empty() || s_.rows.back().row != r) {
-            size_t width = 0;  // rows are mostly as wide as the one before
+            size_t width = cellsAhead(stream_, offset_, r);
             if (!s_.rows.empty()) {
                 if (s_.rows.back().row > r) ordered_ = false;
-                width = s_.rows.back().cells.size();
+                // Without a count, rows are mostly as wide as the one before.
+                if (width == 0) width = s_.rows.back().cells.size();
             }
             s_.rows.emplace_back().row = r;
             s_.rows.back().cells.reserve(width);
@@ -131,6 +172,8 @@ class SheetBuilder {
     }
 
     Sheet& s_;
+    const StreamSource& stream_;
+    size_t offset_ = 0;
     bool ordered_ = true;
     std::vector<RowFormat> attrs_;
 };
@@ -168,7 +211,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
     RecordReader rd(s_, pos);
     Record r;
     rd.next(r);
-    SheetBuilder build(sh);
+    SheetBuilder build(sh, s_);
     const bool b2 = codec_.biff == 2;
     const size_t head = b2 ? 7 : 6;  // row, column and format (3 attribute bytes in BIFF2)
     uint32_t row = 0, col = 0, style = 0;
@@ -205,6 +248,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
             continue;
         }
         if (depth > 0) continue;
+        build.at(r.offset);
         switch (r.type) {
             case rec::kNumber:
             case rec::kNumber2:
