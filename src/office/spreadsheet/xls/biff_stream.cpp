@@ -74,56 +74,57 @@ std::string TextCodec::bytes(const uint8_t* p, size_t n) const {
 }
 
 Cursor Cursor::WithContinues(const Record& first, RecordReader& rd) {
-    // The records are measured first, so the copy takes no more memory than they hold; then they
-    // are read again from `first` on (reading ahead has moved the stream's window).
-    RecordReader ahead = rd;
-    Record r;
-    size_t total = first.size;
-    while (ahead.next(r) && r.type == rec::kContinue) total += r.size;
-    Cursor c;
-    c.own_.reserve(total);
-    std::vector<size_t> sizes;
-    rd.seek(first.offset);
-    for (bool more = rd.next(r); more; more = rd.peek(r) && r.type == rec::kContinue) {
-        if (!sizes.empty()) rd.next(r);
-        c.own_.insert(c.own_.end(), r.data, r.data + r.size);
-        sizes.push_back(r.size);
-    }
-    const uint8_t* p = c.own_.data();
-    for (size_t n : sizes) {
-        c.parts_.push_back({p, n});
-        p += n;
-    }
+    Cursor c(first.data, first.size);
+    c.offset_ = first.offset + 4;
+    c.rd_ = &rd;
     return c;
 }
 
-// Moves to the next part when the current one is used up; Damaged when none is left.
+bool Cursor::more() {
+    Record r;
+    while (rd_ && rd_->peek(r) && r.type == rec::kContinue) {
+        if (r.size > 0) return true;
+        rd_->next(r);
+    }
+    return false;
+}
+
 void Cursor::need() {
-    while (part_ < parts_.size() && at_ >= parts_[part_].n) {
-        ++part_;
+    while (at_ >= n_) {
+        if (!more()) throw Damaged("a record ends in the middle of its data");
+        Record r;
+        rd_->next(r);
+        p_ = r.data;
+        n_ = r.size;
+        offset_ = r.offset + 4;
         at_ = 0;
     }
-    if (part_ >= parts_.size()) throw Damaged("a record ends in the middle of its data");
 }
 
-bool Cursor::atEnd() const {
-    for (size_t i = part_; i < parts_.size(); ++i)
-        if (parts_[i].n > (i == part_ ? at_ : 0)) return false;
-    return true;
+bool Cursor::atEnd() {
+    return at_ >= n_ && !more();
 }
 
-size_t Cursor::left() const {
-    size_t n = 0;
-    for (size_t i = part_; i < parts_.size(); ++i) n += parts_[i].n - (i == part_ ? at_ : 0);
+size_t Cursor::left() {
+    size_t n = n_ - at_;
+    if (!rd_) return n;
+    RecordReader ahead = *rd_;
+    Record r;
+    while (ahead.peek(r) && r.type == rec::kContinue) {
+        n += r.size;
+        ahead.next(r);
+    }
+    // Looking ahead has moved the stream's window: the current part is read again.
+    if (n_ > 0) p_ = rd_->source().at(offset_, n_);
     return n;
 }
 
-uint8_t Cursor::u8() {
-    need();
-    return parts_[part_].p[at_++];
-}
-
 uint16_t Cursor::u16() {
+    if (n_ - at_ >= 2) {
+        uint16_t v = U16(p_ + at_);
+        at_ += 2;
+        return v;
+    }
     uint16_t lo = u8();
     return static_cast<uint16_t>(lo | u8() << 8);
 }
@@ -135,8 +136,8 @@ uint32_t Cursor::u32() {
 
 void Cursor::skip(size_t n) {
     while (n > 0) {
-        need();
-        size_t take = std::min(n, parts_[part_].n - at_);
+        if (at_ >= n_) need();
+        size_t take = std::min(n, n_ - at_);
         at_ += take;
         n -= take;
     }
@@ -145,18 +146,17 @@ void Cursor::skip(size_t n) {
 void Cursor::chars(size_t count, bool wide, std::u16string& out) {
     out.reserve(out.size() + count);  // at most 65,535
     while (count > 0) {
-        if (at_ >= parts_[part_].n) {
+        if (at_ >= n_) {
             // The characters go on in the next part, behind an option byte of their own.
             need();
             wide = (u8() & 1) != 0;
             continue;
         }
-        const Part& pt = parts_[part_];
         size_t width = wide ? 2 : 1;
-        size_t avail = (pt.n - at_) / width;
+        size_t avail = (n_ - at_) / width;
         if (avail == 0) throw Damaged("a character is split between two records");
         size_t take = std::min(count, avail);
-        const uint8_t* p = pt.p + at_;
+        const uint8_t* p = p_ + at_;
         for (size_t i = 0; i < take; ++i)
             out.push_back(wide ? static_cast<char16_t>(U16(p + i * 2)) : char16_t(p[i]));
         at_ += take * width;
@@ -169,10 +169,9 @@ void Cursor::unicode(bool shortCount, std::string& out) {
     uint8_t opt = u8();
     size_t runs = (opt & 0x08) ? u16() : 0;
     size_t phonetic = (opt & 0x04) ? u32() : 0;
-    const Part& pt = parts_[part_];
-    if (!(opt & 1) && count <= pt.n - at_ &&
-        std::all_of(pt.p + at_, pt.p + at_ + count, [](uint8_t b) { return b < 0x80; })) {
-        out.append(reinterpret_cast<const char*>(pt.p + at_), count);  // ASCII in one part
+    if (!(opt & 1) && count <= n_ - at_ &&
+        std::all_of(p_ + at_, p_ + at_ + count, [](uint8_t b) { return b < 0x80; })) {
+        out.append(reinterpret_cast<const char*>(p_ + at_), count);  // ASCII in one part
         at_ += count;
     } else {
         wide_.clear();
@@ -192,10 +191,9 @@ void Cursor::text(const TextCodec& codec, bool shortCount, std::string& out) {
     std::string raw;
     raw.reserve(count);  // at most 65,535
     while (raw.size() < count) {
-        need();
-        const Part& pt = parts_[part_];
-        size_t take = std::min(count - raw.size(), pt.n - at_);
-        raw.append(reinterpret_cast<const char*>(pt.p + at_), take);
+        if (at_ >= n_) need();
+        size_t take = std::min(count - raw.size(), n_ - at_);
+        raw.append(reinterpret_cast<const char*>(p_ + at_), take);
         at_ += take;
     }
     out += codec.bytes(reinterpret_cast<const uint8_t*>(raw.data()), raw.size());

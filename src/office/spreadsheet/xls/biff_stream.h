@@ -83,6 +83,11 @@ class RecordReader {
     size_t pos() const { return pos_; }
     void seek(size_t pos) { pos_ = pos; }
     StreamSource& source() const { return *s_; }
+    /// Moves past the CONTINUE records at the current position.
+    void skipContinues() {
+        Record r;
+        while (peek(r) && r.type == rec::kContinue) next(r);
+    }
 
   private:
     [[noreturn]] void overrun() const;
@@ -124,22 +129,22 @@ struct TextCodec {
 class Cursor {
   public:
     Cursor() = default;
-    Cursor(const uint8_t* p, size_t n) { parts_.push_back({p, n}); }
-    /// `first` (just read by `rd`) and every CONTINUE record right after it, copied out of the
-    /// stream (the reader moves past them).
+    Cursor(const uint8_t* p, size_t n) : p_(p), n_(n) {}
+    /// `first` (just read by `rd`) and the CONTINUE records right after it. They are read from
+    /// the stream as the cursor reaches them (`rd` moves past each); nothing else may read the
+    /// stream meanwhile. The caller then skips the ones left (RecordReader::skipContinues).
     static Cursor WithContinues(const Record& first, RecordReader& rd);
-    Cursor(Cursor&&) = default;
-    Cursor& operator=(Cursor&&) = default;
-    Cursor(const Cursor&) = delete;  // the parts may point into own_
-    Cursor& operator=(const Cursor&) = delete;
 
-    uint8_t u8();
+    uint8_t u8() {
+        if (at_ >= n_) need();
+        return p_[at_++];
+    }
     uint16_t u16();
     uint32_t u32();
     void skip(size_t n);
-    bool atEnd() const;
+    bool atEnd();
     /// Bytes left in all parts.
-    size_t left() const;
+    size_t left();
 
     /// A BIFF8 string: character count (16-bit, or 8-bit when `shortCount`), option byte,
     /// optional rich-text run count and phonetic block size, characters, then the runs and the
@@ -150,16 +155,16 @@ class Cursor {
     void text(const TextCodec& codec, bool shortCount, std::string& out);
 
   private:
-    struct Part {
-        const uint8_t* p;
-        size_t n;
-    };
+    /// Enters the next part with data; Damaged when none is left.
     void need();
+    /// Whether another part with data follows (entering the empty ones on the way).
+    bool more();
     void chars(size_t count, bool wide, std::u16string& out);
-    std::vector<Part> parts_;
-    std::vector<uint8_t> own_;  // the records of WithContinues
-    std::u16string wide_;       // the characters of the string being read, kept for the next one
-    size_t part_ = 0, at_ = 0;
+    const uint8_t* p_ = nullptr;  // the current part
+    size_t n_ = 0, at_ = 0;
+    size_t offset_ = 0;           // of the current part's data in the stream
+    RecordReader* rd_ = nullptr;  // where the CONTINUE records come from
+    std::u16string wide_;         // the characters of the string being read, kept for the next one
 };
 
 }  // namespace tq::office::xls

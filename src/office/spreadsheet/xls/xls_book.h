@@ -58,7 +58,7 @@ class BookReader {
     void onXf(const Record& r);
     void onPalette(const Record& r);
     void onSheetEntry(const Record& r);
-    void onSst(Cursor c);
+    void onSst(Cursor& c);
     /// The model style of cell format `ixfe` (made when first used).
     uint32_t styleOf(uint16_t ixfe);
     /// 0x00BBGGRR of a palette index; false for the system colours.

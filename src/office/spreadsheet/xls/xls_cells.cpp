@@ -357,6 +357,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 Cursor cur = Cursor::WithContinues(r, rd);
                 std::string t;
                 cur.text(codec_, b2, t);
+                rd.skipContinues();
                 countText(t.size());
                 uint32_t str = addText(std::move(t));
                 Cell& c = build.add(pRow, pCol, pStyle);

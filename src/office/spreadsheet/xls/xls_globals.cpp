@@ -41,12 +41,15 @@ size_t BookReader::readGlobals(size_t pos) {
     while (rd.next(r)) {
         if (r.type == rec::kEof) return rd.pos();
         if (rec::IsBof(r.type)) break;
-        if (r.type == rec::kBoundSheet)
+        if (r.type == rec::kBoundSheet) {
             onSheetEntry(r);
-        else if (r.type == rec::kSst)
-            onSst(Cursor::WithContinues(r, rd));
-        else
+        } else if (r.type == rec::kSst) {
+            Cursor c = Cursor::WithContinues(r, rd);
+            onSst(c);
+            rd.skipContinues();
+        } else {
             onFormatRecord(r);
+        }
     }
     throw Damaged("the workbook globals have no EOF record");
 }
@@ -190,7 +193,7 @@ void BookReader::onSheetEntry(const Record& r) {
     entries_.push_back(std::move(e));
 }
 
-void BookReader::onSst(Cursor c) {
+void BookReader::onSst(Cursor& c) {
     c.u32();  // total references
     uint32_t unique = c.u32();
     // The claimed count only bounds the loop; memory follows the strings that are there (each
