@@ -60,14 +60,23 @@ class BookReader {
     void onSheetEntry(const Record& r);
     void onSst(Cursor& c);
     /// The model style of cell format `ixfe` (made when first used).
-    uint32_t styleOf(uint16_t ixfe);
+    uint32_t styleOf(uint16_t ixfe) {
+        if (ixfe < xfStyle_.size() && xfStyle_[ixfe] >= 0)
+            return static_cast<uint32_t>(xfStyle_[ixfe]);
+        return makeStyle(ixfe);
+    }
+    /// Makes the model style of cell format `ixfe` (0 for a format the file lacks).
+    uint32_t makeStyle(uint16_t ixfe);
     /// 0x00BBGGRR of a palette index; false for the system colours.
     bool colour(uint16_t icv, uint32_t& out) const;
 
     // ---- sheets (xls_cells.cpp) ----
     /// Reads the sheet whose BOF is at `pos` into `sh`; returns the position after its EOF.
     size_t readSheet(size_t pos, Sheet& sh);
-    void countCell();
+    void countCell() {
+        if (++cells_ > maxCells_) tooManyCells();
+    }
+    [[noreturn]] void tooManyCells() const;
     void countText(size_t bytes);
     /// The pool index of shared string `i`.
     uint32_t sharedString(uint32_t i);

@@ -70,23 +70,12 @@ class SheetBuilder {
     void at(size_t offset) { offset_ = offset; }
 
     Cell& add(uint32_t r, uint32_t c, uint32_t style) {
-        if (c >= kMaxCols)
-            throw Damaged("a cell lies in column " + std::to_string(c + 1) + ", beyond the " +
-                          std::to_string(kMaxCols) + " columns of a sheet");
-        if (s_.rows.empty() || s_.rows.back().row != r) {
-            size_t width = cellsAhead(stream_, offset_, r);
-            if (!s_.rows.empty()) {
-                if (s_.rows.back().row > r) ordered_ = false;
-                // Without a count, rows are mostly as wide as the one before.
-                if (width == 0) width = s_.rows.back().cells.size();
-            }
-            s_.rows.emplace_back().row = r;
-            s_.rows.back().cells.reserve(width);
-        }
+        if (c >= kMaxCols) beyondColumns(c);
+        if (s_.rows.empty() || s_.rows.back().row != r) newRow(r);
         Row& row = s_.rows.back();
         if (!row.cells.empty() && row.cells.back().col >= c) ordered_ = false;
         Cell& cell = row.cells.emplace_back();
-        cell.col = c;
+        cell.col = static_cast<uint16_t>(c);
         cell.style = style;
         return cell;
     }
@@ -123,6 +112,22 @@ class SheetBuilder {
     }
 
   private:
+    [[noreturn]] static void beyondColumns(uint32_t c) {
+        throw Damaged("a cell lies in column " + std::to_string(c + 1) + ", beyond the " +
+                      std::to_string(kMaxCols) + " columns of a sheet");
+    }
+
+    void newRow(uint32_t r) {
+        size_t width = cellsAhead(stream_, offset_, r);
+        if (!s_.rows.empty()) {
+            if (s_.rows.back().row > r) ordered_ = false;
+            // Without a count, rows are mostly as wide as the one before.
+            if (width == 0) width = s_.rows.back().cells.size();
+        }
+        s_.rows.emplace_back().row = r;
+        s_.rows.back().cells.reserve(width);
+    }
+
     // A ROW record's height and format, applied to the sheet's rows at the end.
     struct RowFormat {
         uint32_t row;
@@ -180,10 +185,9 @@ class SheetBuilder {
 
 }  // namespace
 
-void BookReader::countCell() {
-    if (++cells_ > maxCells_)
-        throw Damaged("the workbook holds more than " + std::to_string(maxCells_) +
-                      " cells (limit maxCells)");
+void BookReader::tooManyCells() const {
+    throw Damaged("the workbook holds more than " + std::to_string(maxCells_) +
+                  " cells (limit maxCells)");
 }
 
 void BookReader::countText(size_t bytes) {

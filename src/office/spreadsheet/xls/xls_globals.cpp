@@ -216,9 +216,8 @@ bool BookReader::colour(uint16_t icv, uint32_t& out) const {
     return icv < 8 && IndexedColor(icv, out);
 }
 
-uint32_t BookReader::styleOf(uint16_t ixfe) {
+uint32_t BookReader::makeStyle(uint16_t ixfe) {
     if (ixfe >= xfs_.size()) return 0;
-    if (xfStyle_[ixfe] >= 0) return static_cast<uint32_t>(xfStyle_[ixfe]);
     const Xf& x = xfs_[ixfe];
     Style st;
     auto f = formats_.find(x.format);
