@@ -608,16 +608,16 @@ Rect UsedRange(const Sheet& s) {
         u.r2 = std::max(u.r2, r2);
         u.c2 = std::max(u.c2, c2);
     };
+    // A row's extent is its first and last cell that holds a value or a format of its own:
+    // looked for from each end, so a full row is not walked through.
     for (const Row& row : s.rows) {
-        const Cell* first = nullptr;
-        const Cell* last = nullptr;
-        for (const Cell& cell : row.cells) {
-            if (cell.type == CellType::Empty && cell.style == InheritedStyle(s, &row, cell.col))
-                continue;
-            if (!first) first = &cell;
-            last = &cell;
-        }
-        if (first) add(row.row, first->col, row.row, last->col);
+        auto counts = [&](const Cell& cell) {
+            return cell.type != CellType::Empty || cell.style != InheritedStyle(s, &row, cell.col);
+        };
+        auto first = std::find_if(row.cells.begin(), row.cells.end(), counts);
+        if (first == row.cells.end()) continue;
+        auto last = std::find_if(row.cells.rbegin(), row.cells.rend(), counts);
+        add(row.row, first->col, row.row, last->col);
     }
     for (const MergeArea& m : s.merges) add(m.r1, m.c1, m.r2, m.c2);
     return any ? u : Rect{};
