@@ -214,6 +214,11 @@ void BookModel::releaseString() {
 }
 
 void BookModel::compactStrings() {
+    CompactStrings(wb);
+    released_ = 0;
+}
+
+void CompactStrings(Workbook& wb) {
     std::vector<uint32_t> remap(wb.strings.size(), UINT32_MAX);
     std::vector<std::string> out;
     for (auto& sh : wb.sheets)
@@ -228,7 +233,6 @@ void BookModel::compactStrings() {
                 cell.str = m;
             }
     wb.strings = std::move(out);
-    released_ = 0;
 }
 
 // ---- Cells ----

@@ -86,8 +86,11 @@ class BookReader {
     Workbook& wb_;
     TextCodec codec_;
     std::vector<SheetEntry> entries_;
-    // The shared strings are the first sstCount_ strings of the pool, in their file order.
+    // The shared strings are the first sstCount_ strings of the pool, in their file order; the
+    // pool drops the ones no cell used at the end.
     uint32_t sstCount_ = 0;
+    std::vector<bool> sstUsed_;
+    uint32_t sstUsedCount_ = 0;
     std::vector<Font> fonts_;
     std::unordered_map<uint32_t, std::string> formats_;
     uint32_t formatCount_ = 0;  // BIFF2-3 number their formats in order

@@ -206,6 +206,10 @@ uint32_t BookReader::sharedString(uint32_t i) {
     if (i >= sstCount_)
         throw Damaged("a cell refers to shared string " + std::to_string(i) + " of " +
                       std::to_string(sstCount_));
+    if (!sstUsed_[i]) {
+        sstUsed_[i] = true;
+        ++sstUsedCount_;
+    }
     return i;
 }
 

@@ -206,6 +206,7 @@ void BookReader::onSst(Cursor& c) {
         countText(s.size());
     }
     sstCount_ = static_cast<uint32_t>(pool.size());
+    sstUsed_.resize(sstCount_);
 }
 
 bool BookReader::colour(uint16_t icv, uint32_t& out) const {

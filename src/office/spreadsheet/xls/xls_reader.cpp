@@ -80,6 +80,7 @@ void BookReader::read() {
         else
             next = readSheet(at, sh);
     }
+    if (sstUsedCount_ < sstCount_) CompactStrings(wb_);
 }
 
 }  // namespace xls
