@@ -201,6 +201,10 @@ open(p("hb_short.xls"), "wb").write(cfb(hb, short=True))
 four = rec(0x0200, struct.pack("<IIHHH", 0, 65536, 0, 256, 0)) + b"".join(
     cell(0x0203, r, c, struct.pack("<d", r + c)) for r, c in ((0, 0), (65535, 255), (100, 7), (7, 100)))
 open(p("hb_dimensions.xls"), "wb").write(cfb(book([("Claim", four)])))
+# Shared strings that no cell uses, before and between the ones the cells use.
+spare = rec(0x00FC, struct.pack("<II", 2, 4) + b"".join(ustr(s) for s in ("x", "used", "y", "道路")))
+spare_cells = cell(0x00FD, 0, 0, struct.pack("<I", 3)) + cell(0x00FD, 1, 1, struct.pack("<I", 1))
+open(p("hb_spare_strings.xls"), "wb").write(cfb(book([("Spare", spare_cells)], sst=spare)))
 gbk = book([("表一", cell(0x0204, 0, 0, bstr(CN, "gbk")) + cell(0x0204, 1, 0, bstr("数据", "gbk")))],
            head=rec(0x0042, struct.pack("<H", 936)), biff=5, enc="gbk")
 open(p("hb_biff5_cp936.xls"), "wb").write(cfb(gbk, "Book"))

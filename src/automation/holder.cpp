@@ -60,11 +60,6 @@ DispatchPtr GetObjectOf(const DispatchPtr& obj, DISPID id, std::initializer_list
 // ---------------------------------------------------------------------------------------------
 // Holder
 
-Variant Holder::InvokeHelper(DISPID id, InvokeKind kind, uint16_t resultType,
-                             std::initializer_list<Variant> args) const {
-    return InvokeHelper(id, kind, resultType, std::span<const Variant>(args.begin(), args.size()));
-}
-
 Holder Holder::GetObject(DISPID id, std::initializer_list<Variant> args) const {
     return InvokeObject(id, InvokeKind::PropertyGet,
                         std::span<const Variant>(args.begin(), args.size()));

@@ -91,6 +91,12 @@ struct Variant {
     static Variant Dispatch(DispatchPtr v) {
         return Variant(VT_DISPATCH, [&v](Variant& r) { r.disp = std::move(v); });
     }
+    /// An object that `make` (a callable returning a DispatchPtr) makes, built in the variant's
+    /// place: a cell-by-cell caller's Range objects are not moved on the way.
+    template <class Make>
+    static Variant DispatchOf(Make&& make) {
+        return Variant(std::forward<Make>(make), 0);
+    }
     static Variant ByRef(Variant* target) {
         return Variant(VT_BYREF | VT_VARIANT, [target](Variant& r) { r.byref = target; });
     }
@@ -107,6 +113,8 @@ struct Variant {
     Variant(uint16_t type, Set set) : vt(type), dblVal(0) {
         set(*this);
     }
+    template <class Make>
+    Variant(Make&& make, int) : vt(VT_DISPATCH), dblVal(0), disp(make()) {}
 };
 
 }  // namespace tq::automation

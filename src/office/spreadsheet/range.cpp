@@ -34,10 +34,11 @@ Variant RangeObj::Invoke(DISPID id, InvokeKind kind, std::span<const Variant> ar
 Variant RangeObj::get(DISPID id, std::span<const Variant> args) {
     switch (id) {
         case xl::Range_Item:
-            return Variant::Dispatch(item(args, id));
+            return Variant::DispatchOf([&] { return item(args, id); });
         case automation::DISPID_VALUE:
             // The default member with indices is Item.
-            if (!args.empty()) return Variant::Dispatch(item(args, xl::Range_Item));
+            if (!args.empty())
+                return Variant::DispatchOf([&] { return item(args, xl::Range_Item); });
             return value(xl::Range_Value, false);
         case xl::Range_Value:
             return value(id, false);

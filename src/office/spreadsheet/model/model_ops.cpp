@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <queue>
+#include <stdexcept>
 
 #include "automation/error_values.h"
 #include "text/dates.h"
@@ -213,6 +214,11 @@ void BookModel::releaseString() {
 }
 
 void BookModel::compactStrings() {
+    CompactStrings(wb);
+    released_ = 0;
+}
+
+void CompactStrings(Workbook& wb) {
     std::vector<uint32_t> remap(wb.strings.size(), UINT32_MAX);
     std::vector<std::string> out;
     for (auto& sh : wb.sheets)
@@ -227,7 +233,6 @@ void BookModel::compactStrings() {
                 cell.str = m;
             }
     wb.strings = std::move(out);
-    released_ = 0;
 }
 
 // ---- Cells ----
@@ -331,6 +336,9 @@ Row& RowAt(Sheet& s, uint32_t r) {
 }
 
 Cell& CellAt(Sheet& s, uint32_t r, uint32_t c) {
+    // Cell::col holds the columns of a sheet and no more.
+    if (c >= kMaxCols)
+        throw std::out_of_range("column " + std::to_string(c + 1) + " is beyond the sheet");
     Row& row = RowAt(s, r);
     auto& cells = row.cells;
     if (cells.empty() || cells.back().col < c) {
@@ -604,16 +612,16 @@ Rect UsedRange(const Sheet& s) {
         u.r2 = std::max(u.r2, r2);
         u.c2 = std::max(u.c2, c2);
     };
+    // A row's extent is its first and last cell that holds a value or a format of its own:
+    // looked for from each end, so a full row is not walked through.
     for (const Row& row : s.rows) {
-        const Cell* first = nullptr;
-        const Cell* last = nullptr;
-        for (const Cell& cell : row.cells) {
-            if (cell.type == CellType::Empty && cell.style == InheritedStyle(s, &row, cell.col))
-                continue;
-            if (!first) first = &cell;
-            last = &cell;
-        }
-        if (first) add(row.row, first->col, row.row, last->col);
+        auto counts = [&](const Cell& cell) {
+            return cell.type != CellType::Empty || cell.style != InheritedStyle(s, &row, cell.col);
+        };
+        auto first = std::find_if(row.cells.begin(), row.cells.end(), counts);
+        if (first == row.cells.end()) continue;
+        auto last = std::find_if(row.cells.rbegin(), row.cells.rend(), counts);
+        add(row.row, first->col, row.row, last->col);
     }
     for (const MergeArea& m : s.merges) add(m.r1, m.c1, m.r2, m.c2);
     return any ? u : Rect{};

@@ -94,6 +94,9 @@ class BookModel {
     size_t released_ = 0;
 };
 
+/// Drops the strings of the pool that no cell uses; the cells' string numbers follow.
+void CompactStrings(Workbook& wb);
+
 // ---- Cells ----
 
 const Row* FindRow(const Sheet& s, uint32_t r);

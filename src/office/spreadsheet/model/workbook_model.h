@@ -56,8 +56,10 @@ struct Style {
     bool operator==(const Style&) const = default;
 };
 
+// Kept to 16 bytes: the cells are most of the memory a large sheet takes, and reading, walking
+// and freeing them costs by their size.
 struct Cell {
-    uint32_t col = 0;
+    uint16_t col = 0;  // below kMaxCols; every reader and the engine check that before storing
     CellType type = CellType::Empty;
     uint32_t style = 0;  // index into Workbook::styles
     union {
@@ -68,6 +70,7 @@ struct Cell {
     };
     Cell() : num(0) {}
 };
+static_assert(kMaxCols <= 65536 && sizeof(Cell) == 16);
 
 struct Row {
     uint32_t row = 0;

@@ -1,7 +1,7 @@
-// The record layer of a BIFF workbook stream: records with their CONTINUE parts, a bounded
-// cursor over them, and the decoding of the format's strings (BIFF8 Unicode strings with their
-// option byte re-read after every record boundary; 8-bit strings of BIFF2-7 in the workbook's code
-// page).
+// The record layer of a BIFF workbook stream: the stream's bytes read through a window of bounded
+// size, records with their CONTINUE parts, a bounded cursor over them, and the decoding of the
+// format's strings (BIFF8 Unicode strings with their option byte re-read after every record
+// boundary; 8-bit strings of BIFF2-7 in the workbook's code page).
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "office/spreadsheet/xls/biff_records.h"
+#include "office/spreadsheet/xls/compound_file.h"
 
 namespace tq::office::xls {
 
@@ -27,11 +28,50 @@ struct Record {
     size_t offset = 0;  // of the record's header in the stream
 };
 
-/// The records of a stream in order. Each record's length is checked against the stream.
+/// The bytes of a workbook stream. A stream in a file is read on demand into a window of bounded
+/// size, so reading a workbook never holds its whole stream; bytes missing at the end of the file
+/// read as zeros.
+class StreamSource {
+  public:
+    /// The longest span `at` hands out: a record's header and its largest body.
+    static constexpr size_t kMaxSpan = 4 + 0xFFFF;
+
+    /// A stream held in memory.
+    explicit StreamSource(std::vector<uint8_t> bytes);
+    /// A stream of `size` bytes lying in `runs` of a file read through `read` (which must outlive
+    /// the source).
+    StreamSource(const cfb::ReadAt& read, std::vector<cfb::StreamPlace::Run> runs, size_t size);
+
+    size_t size() const { return size_; }
+    /// The bytes [pos, pos + n), which must lie in the stream, n <= kMaxSpan. They stay valid
+    /// until the next call.
+    const uint8_t* at(size_t pos, size_t n) {
+        if (pos >= begin_ && pos + n <= end_) return data_ + (pos - begin_);
+        return fill(pos, n);
+    }
+
+    /// The bytes [pos, pos + n) when the window already holds them, or null: a look ahead that
+    /// leaves the bytes handed out before valid.
+    const uint8_t* held(size_t pos, size_t n) const {
+        return pos >= begin_ && pos <= end_ && n <= end_ - pos ? data_ + (pos - begin_) : nullptr;
+    }
+
+  private:
+    const uint8_t* fill(size_t pos, size_t n);
+    const cfb::ReadAt* read_ = nullptr;
+    std::vector<cfb::StreamPlace::Run> runs_;
+    std::vector<size_t> runStart_;  // stream position of each run
+    std::vector<uint8_t> buf_;      // the stream held in memory, or the window
+    const uint8_t* data_ = nullptr;
+    size_t begin_ = 0, end_ = 0;  // the stream positions data_ holds
+    size_t size_ = 0;
+};
+
+/// The records of a stream in order. Each record's length is checked against the stream. A
+/// record's data stays valid until the reader (or another on the same source) reads again.
 class RecordReader {
   public:
-    explicit RecordReader(const std::vector<uint8_t>& stream, size_t pos = 0)
-        : s_(stream), pos_(pos) {}
+    explicit RecordReader(StreamSource& stream, size_t pos = 0) : s_(&stream), pos_(pos) {}
     /// The next record; false at the end of the stream.
     bool next(Record& r) {
         if (!peek(r)) return false;
@@ -41,10 +81,17 @@ class RecordReader {
     /// The record at the current position without moving past it.
     bool peek(Record& r) const;
     size_t pos() const { return pos_; }
+    void seek(size_t pos) { pos_ = pos; }
+    StreamSource& source() const { return *s_; }
+    /// Moves past the CONTINUE records at the current position.
+    void skipContinues() {
+        Record r;
+        while (peek(r) && r.type == rec::kContinue) next(r);
+    }
 
   private:
     [[noreturn]] void overrun() const;
-    const std::vector<uint8_t>& s_;
+    StreamSource* s_;
     size_t pos_;
 };
 
@@ -53,13 +100,13 @@ inline uint16_t U16(const uint8_t* p) {
 }
 
 inline bool RecordReader::peek(Record& r) const {
-    if (pos_ + 4 > s_.size()) return false;
-    const uint8_t* h = s_.data() + pos_;
+    if (pos_ + 4 > s_->size()) return false;
+    const uint8_t* h = s_->at(pos_, 4);
     r.type = U16(h);
     r.size = U16(h + 2);
     r.offset = pos_;
-    if (pos_ + 4 + r.size > s_.size()) overrun();
-    r.data = h + 4;
+    if (pos_ + 4 + r.size > s_->size()) overrun();
+    r.data = s_->at(pos_, 4 + r.size) + 4;
     return true;
 }
 inline uint32_t U32(const uint8_t* p) {
@@ -82,17 +129,22 @@ struct TextCodec {
 class Cursor {
   public:
     Cursor() = default;
-    Cursor(const uint8_t* p, size_t n) { parts_.push_back({p, n}); }
-    /// `first` and every CONTINUE record right after it (the reader moves past them).
+    Cursor(const uint8_t* p, size_t n) : p_(p), n_(n) {}
+    /// `first` (just read by `rd`) and the CONTINUE records right after it. They are read from
+    /// the stream as the cursor reaches them (`rd` moves past each); nothing else may read the
+    /// stream meanwhile. The caller then skips the ones left (RecordReader::skipContinues).
     static Cursor WithContinues(const Record& first, RecordReader& rd);
 
-    uint8_t u8();
+    uint8_t u8() {
+        if (at_ >= n_) need();
+        return p_[at_++];
+    }
     uint16_t u16();
     uint32_t u32();
     void skip(size_t n);
-    bool atEnd() const;
+    bool atEnd();
     /// Bytes left in all parts.
-    size_t left() const;
+    size_t left();
 
     /// A BIFF8 string: character count (16-bit, or 8-bit when `shortCount`), option byte,
     /// optional rich-text run count and phonetic block size, characters, then the runs and the
@@ -103,15 +155,16 @@ class Cursor {
     void text(const TextCodec& codec, bool shortCount, std::string& out);
 
   private:
-    struct Part {
-        const uint8_t* p;
-        size_t n;
-    };
+    /// Enters the next part with data; Damaged when none is left.
     void need();
+    /// Whether another part with data follows (entering the empty ones on the way).
+    bool more();
     void chars(size_t count, bool wide, std::u16string& out);
-    std::vector<Part> parts_;
-    std::u16string wide_;  // the characters of the string being read, kept for the next one
-    size_t part_ = 0, at_ = 0;
+    const uint8_t* p_ = nullptr;  // the current part
+    size_t n_ = 0, at_ = 0;
+    size_t offset_ = 0;           // of the current part's data in the stream
+    RecordReader* rd_ = nullptr;  // where the CONTINUE records come from
+    std::u16string wide_;         // the characters of the string being read, kept for the next one
 };
 
 }  // namespace tq::office::xls

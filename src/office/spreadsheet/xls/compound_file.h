@@ -1,4 +1,4 @@
-// The compound document container of .xls workbooks: reading one named stream out of it, and
+// The compound document container of .xls workbooks: finding where one named stream lies in it, and
 // writing a container that holds one stream.
 //
 // Reading trusts nothing the file claims: every sector number is checked against the sectors the
@@ -30,12 +30,25 @@ using ReadAt = std::function<size_t(uint64_t offset, void* out, size_t n)>;
 /// The 8 bytes every compound document starts with.
 bool HasSignature(std::string_view firstBytes);
 
-/// Reads the stream of the root storage whose name equals one of `names` (compared ignoring ASCII
-/// case; the first name found in the order of `names` wins) into `out`. `size` is the size of the
-/// container; `maxStream` bounds the stream. False when no such stream exists. Raises Error for a
-/// damaged container.
-bool ReadStream(const ReadAt& read, uint64_t size, const std::vector<std::string>& names,
-                uint64_t maxStream, std::vector<uint8_t>& out);
+/// Where a stream's bytes lie: runs of the container (offset and length, in stream order), or,
+/// for a small stream kept in the container's mini stream, the bytes themselves. `size` is what
+/// the runs or bytes hold of the stream, never more than the sectors its chain really has.
+struct StreamPlace {
+    struct Run {
+        uint64_t offset = 0;
+        uint64_t size = 0;
+    };
+    std::vector<Run> runs;
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+};
+
+/// Finds the stream of the root storage whose name equals one of `names` (compared ignoring
+/// ASCII case; the first name found in the order of `names` wins). `size` is the size of the
+/// container; `maxStream` bounds the stream. False when no such stream exists. Raises Error for
+/// a damaged container.
+bool FindStream(const ReadAt& read, uint64_t size, const std::vector<std::string>& names,
+                uint64_t maxStream, StreamPlace& out);
 
 /// Writes a container holding the one stream `name` (ASCII) with `data`, through `write`, which
 /// returns false on a write error (the writing then stops and false is returned).

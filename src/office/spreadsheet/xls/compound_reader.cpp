@@ -1,4 +1,4 @@
-// Reading one stream out of a compound document (the container of .xls workbooks), checking
+// Finding one stream in a compound document (the container of .xls workbooks), checking
 // every sector number, chain and size against what the file really holds.
 #include <algorithm>
 #include <cstring>
@@ -25,8 +25,7 @@ class Container {
   public:
     Container(const ReadAt& read, uint64_t size) : read_(read), size_(size) {}
 
-    bool readStream(const std::vector<std::string>& names, uint64_t maxStream,
-                    std::vector<uint8_t>& out) {
+    bool findStream(const std::vector<std::string>& names, uint64_t maxStream, StreamPlace& out) {
         readHeader();
         readFat();
         std::vector<uint8_t> dir = chainBytes(u32(header_ + 48), UINT64_MAX, fat_, secSize_);
@@ -49,9 +48,12 @@ class Container {
                     std::vector<uint32_t> miniFat =
                         table(chainBytes(u32(header_ + 60), UINT64_MAX, fat_, secSize_),
                               mini.size() / 64);
-                    out = chainIn(mini, u32(e + 116), size, miniFat, 64);
+                    out.bytes = chainIn(mini, u32(e + 116), size, miniFat, 64);
+                    out.size = out.bytes.size();
                 } else {
-                    out = chainBytes(u32(e + 116), size, fat_, secSize_);
+                    std::vector<uint32_t> sectors = chain(u32(e + 116), size, fat_, secSize_);
+                    out.size = std::min<uint64_t>(size, uint64_t(sectors.size()) << secShift_);
+                    out.runs = runs(sectors);
                 }
                 return true;
             }
@@ -120,6 +122,18 @@ class Container {
             seen[s] = true;
             out.push_back(s);
             s = t[s];
+        }
+        return out;
+    }
+
+    // Runs of consecutive sectors as runs of the file.
+    std::vector<StreamPlace::Run> runs(const std::vector<uint32_t>& sectors) const {
+        std::vector<StreamPlace::Run> out;
+        for (size_t i = 0; i < sectors.size();) {
+            size_t j = i + 1;
+            while (j < sectors.size() && sectors[j] == sectors[j - 1] + 1) ++j;
+            out.push_back({(uint64_t(sectors[i]) + 1) << secShift_, uint64_t(j - i) << secShift_});
+            i = j;
         }
         return out;
     }
@@ -201,10 +215,10 @@ bool HasSignature(std::string_view b) {
     return b.size() >= 8 && std::memcmp(b.data(), kSignature, 8) == 0;
 }
 
-bool ReadStream(const ReadAt& read, uint64_t size, const std::vector<std::string>& names,
-                uint64_t maxStream, std::vector<uint8_t>& out) {
+bool FindStream(const ReadAt& read, uint64_t size, const std::vector<std::string>& names,
+                uint64_t maxStream, StreamPlace& out) {
     Container c(read, size);
-    return c.readStream(names, maxStream, out);
+    return c.findStream(names, maxStream, out);
 }
 
 }  // namespace tq::office::cfb

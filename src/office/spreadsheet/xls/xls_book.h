@@ -41,7 +41,7 @@ struct SheetEntry {
 
 class BookReader {
   public:
-    BookReader(const std::vector<uint8_t>& stream, Workbook& wb) : s_(stream), wb_(wb) {}
+    BookReader(StreamSource& stream, Workbook& wb) : s_(stream), wb_(wb) {}
     /// Reads the whole stream into the workbook. Raises Damaged.
     void read();
 
@@ -58,27 +58,39 @@ class BookReader {
     void onXf(const Record& r);
     void onPalette(const Record& r);
     void onSheetEntry(const Record& r);
-    void onSst(Cursor c);
+    void onSst(Cursor& c);
     /// The model style of cell format `ixfe` (made when first used).
-    uint32_t styleOf(uint16_t ixfe);
+    uint32_t styleOf(uint16_t ixfe) {
+        if (ixfe < xfStyle_.size() && xfStyle_[ixfe] >= 0)
+            return static_cast<uint32_t>(xfStyle_[ixfe]);
+        return makeStyle(ixfe);
+    }
+    /// Makes the model style of cell format `ixfe` (0 for a format the file lacks).
+    uint32_t makeStyle(uint16_t ixfe);
     /// 0x00BBGGRR of a palette index; false for the system colours.
     bool colour(uint16_t icv, uint32_t& out) const;
 
     // ---- sheets (xls_cells.cpp) ----
     /// Reads the sheet whose BOF is at `pos` into `sh`; returns the position after its EOF.
     size_t readSheet(size_t pos, Sheet& sh);
-    void countCell();
+    void countCell() {
+        if (++cells_ > maxCells_) tooManyCells();
+    }
+    [[noreturn]] void tooManyCells() const;
     void countText(size_t bytes);
     /// The pool index of shared string `i`.
     uint32_t sharedString(uint32_t i);
     uint32_t addText(std::string&& utf8);
 
-    const std::vector<uint8_t>& s_;
+    StreamSource& s_;
     Workbook& wb_;
     TextCodec codec_;
     std::vector<SheetEntry> entries_;
-    std::vector<std::string> sst_;
-    std::vector<uint32_t> sstPool_;  // pool index of each shared string, or UINT32_MAX
+    // The shared strings are the first sstCount_ strings of the pool, in their file order; the
+    // pool drops the ones no cell used at the end.
+    uint32_t sstCount_ = 0;
+    std::vector<bool> sstUsed_;
+    uint32_t sstUsedCount_ = 0;
     std::vector<Font> fonts_;
     std::unordered_map<uint32_t, std::string> formats_;
     uint32_t formatCount_ = 0;  // BIFF2-3 number their formats in order

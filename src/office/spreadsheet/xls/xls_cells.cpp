@@ -23,45 +23,74 @@ double rkValue(uint32_t rk) {
     return (rk & 1) ? v / 100 : v;
 }
 
+// The number of cells that the records from `pos` on give row `row`, counting only records the
+// stream's window already holds (0 when it holds none of them): the room a row's cells take,
+// known before the first of them is stored. A record of another kind or row ends the count.
+size_t cellsAhead(const StreamSource& s, size_t pos, uint32_t row) {
+    size_t n = 0;
+    while (n < kMaxCols) {
+        const uint8_t* h = s.held(pos, 4);
+        if (!h) break;
+        uint16_t type = U16(h), size = U16(h + 2);
+        const uint8_t* d = s.held(pos + 4, size);
+        if (!d || size < 6 || U16(d) != row) break;
+        switch (type) {
+            case rec::kMulRk:
+                n += (size - 6u) / 6;
+                break;
+            case rec::kMulBlank:
+                n += (size - 6u) / 2;
+                break;
+            case rec::kNumber:
+            case rec::kRk:
+            case rec::kLabelSst:
+            case rec::kLabel:
+            case rec::kRString:
+            case rec::kBlank:
+            case rec::kBoolErr:
+            case rec::kFormula:
+                ++n;
+                break;
+            default:
+                return n;
+        }
+        pos += 4 + size;
+    }
+    return n;
+}
+
 // Collects the cells of a sheet: appended while they come in order, sorted once at the end
-// otherwise (a later cell at the same place wins).
+// otherwise (a later cell at the same place wins). A row's cells are given the room the records
+// ahead say they take.
 class SheetBuilder {
   public:
-    explicit SheetBuilder(Sheet& s) : s_(s) {}
+    SheetBuilder(Sheet& s, const StreamSource& stream) : s_(s), stream_(stream) {}
+
+    /// The stream position of the record being read, where the look ahead starts.
+    void at(size_t offset) { offset_ = offset; }
 
     Cell& add(uint32_t r, uint32_t c, uint32_t style) {
-        if (c >= kMaxCols)
-            throw Damaged("a cell lies in column " + std::to_string(c + 1) + ", beyond the " +
-                          std::to_string(kMaxCols) + " columns of a sheet");
-        if (s_.rows.empty() || s_.rows.back().row != r) {
-            size_t width = 0;  // rows are mostly as wide as the one before
-            if (!s_.rows.empty()) {
-                if (s_.rows.back().row > r) ordered_ = false;
-                width = s_.rows.back().cells.size();
-            }
-            s_.rows.emplace_back().row = r;
-            s_.rows.back().cells.reserve(width);
-        }
+        if (c >= kMaxCols) beyondColumns(c);
+        if (s_.rows.empty() || s_.rows.back().row != r) newRow(r);
         Row& row = s_.rows.back();
         if (!row.cells.empty() && row.cells.back().col >= c) ordered_ = false;
         Cell& cell = row.cells.emplace_back();
-        cell.col = c;
+        cell.col = static_cast<uint16_t>(c);
         cell.style = style;
         return cell;
     }
 
     void rowFormat(uint32_t r, double height, int32_t style) {
-        Row& a = attrs_.emplace_back();
-        a.row = r;
-        a.height = height;
-        a.style = style;
+        attrs_.push_back({r, style, height});
     }
 
     void finish() {
         if (!ordered_) sortCells();
         if (attrs_.empty()) return;
-        std::stable_sort(attrs_.begin(), attrs_.end(),
-                         [](const Row& a, const Row& b) { return a.row < b.row; });
+        auto byRow = [](const RowFormat& a, const RowFormat& b) { return a.row < b.row; };
+        if (!std::is_sorted(attrs_.begin(), attrs_.end(), byRow))
+            std::stable_sort(attrs_.begin(), attrs_.end(), byRow);
+        if (formatInPlace()) return;
         std::vector<Row> merged;
         merged.reserve(s_.rows.size() + attrs_.size());
         size_t i = 0;
@@ -83,6 +112,48 @@ class SheetBuilder {
     }
 
   private:
+    [[noreturn]] static void beyondColumns(uint32_t c) {
+        throw Damaged("a cell lies in column " + std::to_string(c + 1) + ", beyond the " +
+                      std::to_string(kMaxCols) + " columns of a sheet");
+    }
+
+    void newRow(uint32_t r) {
+        size_t width = cellsAhead(stream_, offset_, r);
+        if (!s_.rows.empty()) {
+            if (s_.rows.back().row > r) ordered_ = false;
+            // Without a count, rows are mostly as wide as the one before.
+            if (width == 0) width = s_.rows.back().cells.size();
+        }
+        s_.rows.emplace_back().row = r;
+        s_.rows.back().cells.reserve(width);
+    }
+
+    // A ROW record's height and format, applied to the sheet's rows at the end.
+    struct RowFormat {
+        uint32_t row;
+        int32_t style;
+        double height;
+    };
+
+    // Formats the rows in place when every formatted row already has cells (sheets whose ROW
+    // records list the rows they fill): no row is added, so the rows are not copied. The last
+    // record of a row wins, as in the merge.
+    bool formatInPlace() {
+        auto& rows = s_.rows;
+        size_t i = 0;
+        for (const RowFormat& a : attrs_) {
+            while (i < rows.size() && rows[i].row < a.row) ++i;
+            if (i == rows.size() || rows[i].row != a.row) return false;
+        }
+        i = 0;
+        for (const RowFormat& a : attrs_) {
+            while (rows[i].row < a.row) ++i;
+            rows[i].height = a.height;
+            rows[i].style = a.style;
+        }
+        return true;
+    }
+
     void sortCells() {
         struct Entry {
             uint32_t row;
@@ -106,16 +177,17 @@ class SheetBuilder {
     }
 
     Sheet& s_;
+    const StreamSource& stream_;
+    size_t offset_ = 0;
     bool ordered_ = true;
-    std::vector<Row> attrs_;
+    std::vector<RowFormat> attrs_;
 };
 
 }  // namespace
 
-void BookReader::countCell() {
-    if (++cells_ > maxCells_)
-        throw Damaged("the workbook holds more than " + std::to_string(maxCells_) +
-                      " cells (limit maxCells)");
+void BookReader::tooManyCells() const {
+    throw Damaged("the workbook holds more than " + std::to_string(maxCells_) +
+                  " cells (limit maxCells)");
 }
 
 void BookReader::countText(size_t bytes) {
@@ -131,11 +203,14 @@ uint32_t BookReader::addText(std::string&& utf8) {
 }
 
 uint32_t BookReader::sharedString(uint32_t i) {
-    if (i >= sst_.size())
+    if (i >= sstCount_)
         throw Damaged("a cell refers to shared string " + std::to_string(i) + " of " +
-                      std::to_string(sst_.size()));
-    if (sstPool_[i] == UINT32_MAX) sstPool_[i] = addText(std::move(sst_[i]));  // used once
-    return sstPool_[i];
+                      std::to_string(sstCount_));
+    if (!sstUsed_[i]) {
+        sstUsed_[i] = true;
+        ++sstUsedCount_;
+    }
+    return i;
 }
 
 // One sheet's records, from its BOF to its EOF. Embedded substreams (charts on the sheet) are
@@ -144,7 +219,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
     RecordReader rd(s_, pos);
     Record r;
     rd.next(r);
-    SheetBuilder build(sh);
+    SheetBuilder build(sh, s_);
     const bool b2 = codec_.biff == 2;
     const size_t head = b2 ? 7 : 6;  // row, column and format (3 attribute bytes in BIFF2)
     uint32_t row = 0, col = 0, style = 0;
@@ -181,6 +256,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
             continue;
         }
         if (depth > 0) continue;
+        build.at(r.offset);
         switch (r.type) {
             case rec::kNumber:
             case rec::kNumber2:
@@ -289,6 +365,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 Cursor cur = Cursor::WithContinues(r, rd);
                 std::string t;
                 cur.text(codec_, b2, t);
+                rd.skipContinues();
                 countText(t.size());
                 uint32_t str = addText(std::move(t));
                 Cell& c = build.add(pRow, pCol, pStyle);

@@ -41,12 +41,15 @@ size_t BookReader::readGlobals(size_t pos) {
     while (rd.next(r)) {
         if (r.type == rec::kEof) return rd.pos();
         if (rec::IsBof(r.type)) break;
-        if (r.type == rec::kBoundSheet)
+        if (r.type == rec::kBoundSheet) {
             onSheetEntry(r);
-        else if (r.type == rec::kSst)
-            onSst(Cursor::WithContinues(r, rd));
-        else
+        } else if (r.type == rec::kSst) {
+            Cursor c = Cursor::WithContinues(r, rd);
+            onSst(c);
+            rd.skipContinues();
+        } else {
             onFormatRecord(r);
+        }
     }
     throw Damaged("the workbook globals have no EOF record");
 }
@@ -190,20 +193,20 @@ void BookReader::onSheetEntry(const Record& r) {
     entries_.push_back(std::move(e));
 }
 
-void BookReader::onSst(Cursor c) {
+void BookReader::onSst(Cursor& c) {
     c.u32();  // total references
     uint32_t unique = c.u32();
     // The claimed count only bounds the loop; memory follows the strings that are there (each
-    // takes at least three bytes).
-    sst_.reserve(std::min<size_t>(unique, c.left() / 3));
+    // takes at least three bytes). A second SST record goes on numbering after the first.
+    auto& pool = wb_.strings;
+    pool.reserve(pool.size() + std::min<size_t>(unique, c.left() / 3));
     for (uint32_t i = 0; i < unique && !c.atEnd(); ++i) {
-        std::string s;
+        std::string& s = pool.emplace_back();
         c.unicode(false, s);
         countText(s.size());
-        sst_.push_back(std::move(s));
     }
-    sstPool_.assign(sst_.size(), UINT32_MAX);
-    wb_.strings.reserve(wb_.strings.size() + sst_.size());
+    sstCount_ = static_cast<uint32_t>(pool.size());
+    sstUsed_.resize(sstCount_);
 }
 
 bool BookReader::colour(uint16_t icv, uint32_t& out) const {
@@ -214,9 +217,8 @@ bool BookReader::colour(uint16_t icv, uint32_t& out) const {
     return icv < 8 && IndexedColor(icv, out);
 }
 
-uint32_t BookReader::styleOf(uint16_t ixfe) {
+uint32_t BookReader::makeStyle(uint16_t ixfe) {
     if (ixfe >= xfs_.size()) return 0;
-    if (xfStyle_[ixfe] >= 0) return static_cast<uint32_t>(xfStyle_[ixfe]);
     const Xf& x = xfs_[ixfe];
     Style st;
     auto f = formats_.find(x.format);

@@ -20,7 +20,7 @@ namespace xls {
 namespace {
 
 // The substream type of the BOF at `pos`, or 0 when no BOF is there.
-uint16_t bofAt(const std::vector<uint8_t>& s, size_t pos) {
+uint16_t bofAt(StreamSource& s, size_t pos) {
     if (pos >= s.size()) return 0;
     RecordReader rd(s, pos);
     Record r;
@@ -30,7 +30,7 @@ uint16_t bofAt(const std::vector<uint8_t>& s, size_t pos) {
 }
 
 // The position after the EOF that ends the substream whose BOF is at `pos`.
-size_t skipSubstream(const std::vector<uint8_t>& s, size_t pos) {
+size_t skipSubstream(StreamSource& s, size_t pos) {
     RecordReader rd(s, pos);
     Record r;
     int depth = 0;
@@ -80,6 +80,7 @@ void BookReader::read() {
         else
             next = readSheet(at, sh);
     }
+    if (sstUsedCount_ < sstCount_) CompactStrings(wb_);
 }
 
 }  // namespace xls
@@ -92,15 +93,16 @@ namespace {
 }
 
 // The BIFF stream of a file of `size` bytes read through `read`.
-std::vector<uint8_t> findStream(const cfb::ReadAt& read, uint64_t size) {
+xls::StreamSource findStream(const cfb::ReadAt& read, uint64_t size) {
     uint64_t max = GetLimits().maxXlsStreamBytes;
     char magic[8] = {};
     size_t got = read(0, magic, sizeof magic);
-    std::vector<uint8_t> stream;
     if (cfb::HasSignature(std::string_view(magic, got))) {
-        if (!cfb::ReadStream(read, size, {"Workbook", "Book"}, max, stream))
+        cfb::StreamPlace place;
+        if (!cfb::FindStream(read, size, {"Workbook", "Book"}, max, place))
             throw xls::Damaged("the file holds no Workbook or Book stream");
-        return stream;
+        if (place.runs.empty()) return xls::StreamSource(std::move(place.bytes));
+        return xls::StreamSource(read, std::move(place.runs), static_cast<size_t>(place.size));
     }
     uint16_t first = static_cast<uint16_t>(uint8_t(magic[0]) | uint8_t(magic[1]) << 8);
     if (got < 4 || !xls::rec::IsBof(first))
@@ -108,15 +110,13 @@ std::vector<uint8_t> findStream(const cfb::ReadAt& read, uint64_t size) {
     if (size > max)
         throw xls::Damaged("the file is larger than the limit of " + std::to_string(max) +
                            " bytes (limit maxXlsStreamBytes)");
-    stream.resize(static_cast<size_t>(size));
-    stream.resize(read(0, stream.data(), stream.size()));
-    return stream;
+    return xls::StreamSource(read, {{0, size}}, static_cast<size_t>(size));
 }
 
 void readFrom(const cfb::ReadAt& read, uint64_t size, const std::string& name, Workbook& out) {
     Workbook wb;
     try {
-        std::vector<uint8_t> stream = findStream(read, size);
+        xls::StreamSource stream = findStream(read, size);
         xls::BookReader(stream, wb).read();
     } catch (const xls::Damaged& e) {
         fail(name, e.what());
