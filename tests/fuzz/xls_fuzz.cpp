@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "check_workbook.h"
-#include "office/spreadsheet/xls/compound_file.h"
+#include "office/common/compound_file.h"
 #include "office/spreadsheet/xls/xls_reader.h"
 #include "tqtool/limits.h"
 

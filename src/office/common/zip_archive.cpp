@@ -144,11 +144,16 @@ ZipArchive::ZipArchive(const void* data, size_t size, const Limits& limits) : li
 void ZipArchive::openFrom(std::unique_ptr<ZipInput> input) {
     if (input->size == 0) throw ZipError("the file is empty");
     unsigned char head[8] = {};
-    if (input->readAt(0, head, std::min<uint64_t>(sizeof head, input->size)) &&
-        IsCompoundDocument(head, std::min<uint64_t>(sizeof head, input->size))) {
+    const size_t headBytes = static_cast<size_t>(std::min<uint64_t>(sizeof head, input->size));
+    if (input->readAt(0, head, headBytes) &&
+        cfb::HasSignature(std::string_view(reinterpret_cast<const char*>(head), headBytes))) {
         ZipInput* in = input.get();
-        ReadAt read = [in](uint64_t off, void* buf, size_t n) { return in->readAt(off, buf, n); };
-        if (IsEncryptedPackage(read)) throw ZipError(kEncryptedPackageProblem);
+        cfb::ReadAt read = [in](uint64_t off, void* buf, size_t n) -> size_t {
+            size_t m =
+                off >= in->size ? 0 : static_cast<size_t>(std::min<uint64_t>(n, in->size - off));
+            return m > 0 && in->readAt(off, buf, m) ? m : 0;
+        };
+        if (cfb::IsEncryptedPackage(read, in->size)) throw ZipError(cfb::kEncryptedPackageProblem);
         throw ZipError("not an .xlsx package (an .xls workbook or another compound document)");
     }
     zip_error_t e;

@@ -22,17 +22,18 @@ FileKind kindOfContent(const std::string& path) {
     std::string why;
     os::RegularFile file;
     if (!file.open(path, why)) ThrowReadError(path, "the file cannot be opened: " + why);
-    ReadAt read = [&file](uint64_t off, void* buf, size_t n) {
-        return file.readAt(off, buf, n) == n;
+    cfb::ReadAt read = [&file](uint64_t off, void* buf, size_t n) {
+        return file.readAt(off, buf, n);
     };
-    unsigned char magic[8] = {};
+    char magic[8] = {};
     FileKind kind = KindOfPath(path);
-    if (read(0, magic, 4) && std::memcmp(magic, "PK\3\4", 4) == 0) {
+    const size_t got = read(0, magic, sizeof magic);
+    if (got >= 4 && std::memcmp(magic, "PK\3\4", 4) == 0) {
         kind = FileKind::Xlsx;
-    } else if (read(0, magic, 8) && IsCompoundDocument(magic, 8)) {
-        bool encrypted = IsEncryptedPackage(read);
+    } else if (cfb::HasSignature(std::string_view(magic, got))) {
+        bool encrypted = cfb::IsEncryptedPackage(read, file.size());
         file.close();
-        if (encrypted) ThrowReadError(path, kEncryptedPackageProblem);
+        if (encrypted) ThrowReadError(path, cfb::kEncryptedPackageProblem);
         return FileKind::Xls;
     }
     return kind;

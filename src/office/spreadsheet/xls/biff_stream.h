@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "office/spreadsheet/xls/biff_records.h"
-#include "office/spreadsheet/xls/compound_file.h"
+#include "office/common/compound_file.h"
 
 namespace tq::office::xls {
 

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "office/spreadsheet/model/model_ops.h"
-#include "office/spreadsheet/xls/compound_file.h"
+#include "office/common/compound_file.h"
 #include "office/spreadsheet/xls/xls_book.h"
 #include "os/file_read.h"
 #include "text/text.h"

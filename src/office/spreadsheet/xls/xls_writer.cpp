@@ -13,7 +13,7 @@
 #include <tuple>
 
 #include "office/spreadsheet/xls/biff_records.h"
-#include "office/spreadsheet/xls/compound_file.h"
+#include "office/common/compound_file.h"
 #include "os/replace_file.h"
 #include "text/text.h"
 #include "tqtool/types.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "office/spreadsheet/xls/compound_file.h"
+#include "office/common/compound_file.h"
 
 namespace tq::office::cfb {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "office/spreadsheet/xls/compound_file.h"
+#include "office/common/compound_file.h"
 #include "text/text.h"
 
 namespace tq::office::cfb {
@@ -25,17 +25,40 @@ class Container {
   public:
     Container(const ReadAt& read, uint64_t size) : read_(read), size_(size) {}
 
-    bool findStream(const std::vector<std::string>& names, uint64_t maxStream, StreamPlace& out) {
+    // The stream entry of the root storage named `want` (ASCII case ignored), or null.
+    const uint8_t* streamEntry(const std::vector<uint8_t>& dir,
+                               const std::vector<uint32_t>& children, const std::string& want) {
+        for (uint32_t i : children) {
+            const uint8_t* e = dir.data() + size_t(i) * kDirEntry;
+            if (e[66] == 2 && text::equalsNoCase(entryName(e), want)) return e;
+        }
+        return nullptr;
+    }
+
+    // The directory and the entries of its root storage.
+    std::vector<uint8_t> directory(std::vector<uint32_t>& children) {
         readHeader();
         readFat();
         std::vector<uint8_t> dir = chainBytes(u32(header_ + 48), UINT64_MAX, fat_, secSize_);
         size_t entries = dir.size() / kDirEntry;
         if (entries == 0 || dir[66] != 5) throw Error("the container has no root storage");
-        std::vector<uint32_t> children = rootChildren(dir, entries);
+        children = rootChildren(dir, entries);
+        return dir;
+    }
+
+    bool hasStreams(const std::vector<std::string>& names) {
+        std::vector<uint32_t> children;
+        std::vector<uint8_t> dir = directory(children);
         for (const std::string& want : names)
-            for (uint32_t i : children) {
-                const uint8_t* e = dir.data() + size_t(i) * kDirEntry;
-                if (e[66] != 2 || !text::equalsNoCase(entryName(e), want)) continue;
+            if (!streamEntry(dir, children, want)) return false;
+        return true;
+    }
+
+    bool findStream(const std::vector<std::string>& names, uint64_t maxStream, StreamPlace& out) {
+        std::vector<uint32_t> children;
+        std::vector<uint8_t> dir = directory(children);
+        for (const std::string& want : names)
+            if (const uint8_t* e = streamEntry(dir, children, want)) {
                 uint64_t size = u32(e + 120);
                 if (secShift_ == 12) size |= uint64_t(u32(e + 124)) << 32;
                 if (size > maxStream)
@@ -213,6 +236,14 @@ class Container {
 
 bool HasSignature(std::string_view b) {
     return b.size() >= 8 && std::memcmp(b.data(), kSignature, 8) == 0;
+}
+
+bool IsEncryptedPackage(const ReadAt& read, uint64_t size) {
+    try {
+        return Container(read, size).hasStreams({"EncryptedPackage", "EncryptionInfo"});
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 bool FindStream(const ReadAt& read, uint64_t size, const std::vector<std::string>& names,
