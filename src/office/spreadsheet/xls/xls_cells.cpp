@@ -239,6 +239,14 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
         c.type = CellType::Number;
         c.num = value();
     };
+    // A text cell: its bytes counted against the budget, the text kept in the string pool.
+    auto text = [&](uint32_t at, uint32_t column, uint32_t format, std::string t) {
+        countText(t.size());
+        uint32_t str = addText(std::move(t));
+        Cell& c = build.add(at, column, format);
+        c.type = CellType::String;
+        c.str = str;
+    };
     bool pendingString = false;
     uint32_t pRow = 0, pCol = 0, pStyle = 0;
     bool standardWidth = false;
@@ -307,11 +315,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 Cursor cur(r.data + head, r.size - head);
                 std::string t;
                 cur.text(codec_, b2, t);
-                countText(t.size());
-                uint32_t str = addText(std::move(t));
-                Cell& c = build.add(row, col, style);
-                c.type = CellType::String;
-                c.str = str;
+                text(row, col, style, std::move(t));
                 break;
             }
             case rec::kBoolErr:
@@ -366,11 +370,7 @@ size_t BookReader::readSheet(size_t pos, Sheet& sh) {
                 std::string t;
                 cur.text(codec_, b2, t);
                 rd.skipContinues();
-                countText(t.size());
-                uint32_t str = addText(std::move(t));
-                Cell& c = build.add(pRow, pCol, pStyle);
-                c.type = CellType::String;
-                c.str = str;
+                text(pRow, pCol, pStyle, std::move(t));
                 break;
             }
             case rec::kRow:
