@@ -19,3 +19,11 @@ measure() {
     note[$name]=$out
   done
 }
+
+# Configures $build (RelWithDebInfo) when it is not configured yet, then builds the targets given.
+build_targets() {
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  fi
+  cmake --build "$build" --target "$@" -j1 >/dev/null
+}

@@ -23,10 +23,9 @@ work=$root/bench/.work
 py=/usr/bin/python3
 mkdir -p "$work"
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build "$build" --target xlsx_read_bench -j1 >/dev/null
+# shellcheck source=bench/measure.sh
+. "$root/bench/measure.sh"
+build_targets xlsx_read_bench
 ours="$build/bench/xlsx_read_bench"
 
 book="$work/read_${rows}.xlsx"
@@ -70,8 +69,6 @@ for row in wb.worksheets[0].iter_rows(values_only=True):
 print("cells=%d" % n)
 PY
 
-# shellcheck source=bench/measure.sh
-. "$root/bench/measure.sh"
 
 cd "$work"
 measure engine "$ours" "$book"

@@ -21,10 +21,9 @@ work=$root/bench/.work
 py=/usr/bin/python3
 mkdir -p "$work"
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build "$build" --target xlsx_read_bench xls_read_bench xls_write_bench -j1 >/dev/null
+# shellcheck source=bench/measure.sh
+. "$root/bench/measure.sh"
+build_targets xlsx_read_bench xls_read_bench xls_write_bench
 
 src="$work/xls_${rows}.xlsx"
 book="$work/xls_${rows}.xls"
@@ -47,8 +46,6 @@ for r in range(sh.nrows):
 print("cells=%d" % n)
 PY
 
-# shellcheck source=bench/measure.sh
-. "$root/bench/measure.sh"
 
 cd "$work"
 measure engine "$build/bench/xlsx_read_bench" "$book"

@@ -275,22 +275,16 @@ Variant changeType(const Variant& in, uint16_t to, int depth) {
         case VT_BSTR:
             if (v.vt == VT_NULL) break;
             return toText(v);
-        case VT_I2:
-        case VT_I4:
-        case VT_INT:
-        case VT_UI4:
-        case VT_R4:
-        case VT_R8:
-        case VT_DATE:
-        case VT_BOOL:
-            if (v.vt == VT_BSTR) return textTo(v, to);
-            if (isNumeric(v.vt)) return numberTo(numberOf(v), to);
-            break;
         case VT_ERROR:
             break;
         default:
-            fail(hresult::DISP_E_BADVARTYPE_,
-                 "cannot convert to " + typeText(to) + ": unsupported target type");
+            // The numeric targets: the scalar types but the empty one.
+            if (to == VT_EMPTY || !isNumeric(to))
+                fail(hresult::DISP_E_BADVARTYPE_,
+                     "cannot convert to " + typeText(to) + ": unsupported target type");
+            if (v.vt == VT_BSTR) return textTo(v, to);
+            if (isNumeric(v.vt)) return numberTo(numberOf(v), to);
+            break;
     }
     fail(hresult::DISP_E_TYPEMISMATCH_, "cannot convert " + typeText(v.vt) + " to " + typeText(to));
 }
